@@ -1,0 +1,121 @@
+#pragma once
+
+// The media engine: one object that is at once the job description the
+// user interface hands to the worker thread, the place where the worker
+// reports progress and per-input results, and the holder of the last probe's
+// results. It has no Qt dependency and never calls back into a user
+// interface: callers poll the atomic fields below.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Per-input result stored in m_status.
+enum InputStatus : std::int8_t {
+    kStatusPending = -1,
+    kStatusSucceeded = 1,
+    kStatusFailed = 2,
+};
+
+// Results of Probe().
+enum ProbeResult : int {
+    kProbeOk = 0,
+    kProbeNoVideoOrUnreadable = -1,  // cannot be opened, or no video stream
+    kProbeNoStreamInfo = -2,         // avformat_find_stream_info failed
+    // -12 (AVERROR(ENOMEM)) and other negative FFmpeg codes pass through.
+};
+
+class CAVConverter {
+public:
+    CAVConverter();
+    // Raises the stop request and joins a running worker, so releasing the
+    // engine never leaves a thread behind that uses it.
+    ~CAVConverter();
+    CAVConverter(const CAVConverter&) = delete;
+    CAVConverter& operator=(const CAVConverter&) = delete;
+
+    // ---- Job record -------------------------------------------------------
+    // Written by the user interface only while no worker runs (Start() joins
+    // the previous one), read by the worker.
+
+    // Output time in seconds of the last video packet written (worker only).
+    double m_dVideoPos = 0.0;
+    // Stop request: set by the user interface, tested by the worker before
+    // every packet and by the input's interrupt callback.
+    std::atomic<bool> m_bStop{false};
+    // UTF-8 path (the bytes the operating system uses) of the file to probe.
+    std::string m_pszProbeFile;
+    // Input and output names of the job, same index; sized by AllocNames().
+    std::vector<std::string> m_ppszInputs;
+    std::vector<std::string> m_ppszOutputs;
+    // Result of each input (InputStatus values), sized by AllocNames().
+    std::unique_ptr<std::atomic<std::int8_t>[]> m_status;
+    // FFmpeg error code that failed each input (0 = none); written before the
+    // matching status so a caller that sees status 2 after the worker has
+    // ended can tell why. Sized by AllocNames().
+    std::unique_ptr<std::atomic<int>[]> m_nError;
+    // End point of each input in seconds: what 100 % progress means.
+    std::vector<double> m_dEnd;
+    // Progress of the running input in percent; -1 = not started or no
+    // percentage can be given (end point 0 or unknown).
+    std::atomic<int> m_nProgress{0};
+
+    // ---- Probe results (written by Probe(), read by the user interface) ---
+    std::int64_t m_llDuration = 0;  // microseconds, AV_NOPTS_VALUE if unknown
+    int m_nVideoProfile = 0;
+    int m_nVideoBitRate = 0;  // bits per second, low 32 bits; 0 = not known
+    int m_nInHeight = 0;
+    int m_nInWidth = 0;
+    int m_nFpsDen = 0;
+    int m_nFpsNum = 0;
+
+    // Input the worker is on; -1 idle; m_nInputCount once the worker has
+    // passed the last input; the progress display moves it one further to
+    // mark the end as reported.
+    std::atomic<int> m_nCurrent{-1};
+    // Number of files the progress display counts.
+    int m_nJobCount = 0;
+    // Number of inputs of the job.
+    int m_nInputCount = 0;
+
+    // ---- Operations -------------------------------------------------------
+
+    // Sizes the name arrays (empty names), the status array (all pending),
+    // the error array and the end points to `count` inputs and sets
+    // m_nInputCount. Joins a previous worker first. The buffer size of the
+    // original design is meaningless for std::string and ignored.
+    void AllocNames(int count, int bufferSize = 256);
+
+    // Probes m_pszProbeFile; see ProbeResult. Joins a previous worker first.
+    int Probe();
+
+    // Starts the worker on the job record. Joins a previous worker first.
+    // The caller has filled m_nInputCount, the names, m_dEnd, and set
+    // m_nCurrent = -1, m_bStop = false, m_nProgress = 0.
+    void Start();
+
+    // Waits for the worker, if one was started. Safe to call at any time
+    // from the thread that calls Start().
+    void Join();
+
+    // True while the worker thread has not finished its procedure.
+    bool IsRunning() const { return m_bRunning.load(std::memory_order_relaxed); }
+
+    // What the last worker procedure returned: 0 = went through all inputs
+    // or stopped between inputs, -1 = the job failed.
+    int WorkerResult() const { return m_nWorkerResult.load(std::memory_order_relaxed); }
+
+private:
+    void WorkerProc();
+
+    std::thread m_worker;
+    std::atomic<bool> m_bRunning{false};
+    std::atomic<int> m_nWorkerResult{0};
+};
+
+// The process's single engine, created on first use by the user interface
+// and released when its main window closes.
+extern std::unique_ptr<CAVConverter> g_pEngine;

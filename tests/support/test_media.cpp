@@ -1,0 +1,170 @@
+#include "test_media.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace testmedia {
+
+fs::path CacheDir() {
+    if (const char* env = std::getenv("VELMORA_TEST_MEDIA")) return env;
+    return VELMORA_TEST_MEDIA_DIR;
+}
+
+std::string Quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+std::string Run(const std::string& command, int* status) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) throw std::runtime_error("cannot run: " + command);
+    std::array<char, 4096> buffer{};
+    size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) output.append(buffer.data(), n);
+    int rc = pclose(pipe);
+    if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return output;
+}
+
+fs::path Make(const std::string& name, const std::string& args) {
+    fs::path dir = CacheDir();
+    fs::create_directories(dir);
+    fs::path target = dir / name;
+    if (fs::exists(target)) return target;
+    // Write under a private name and rename, so a concurrent test never sees
+    // a half-written file. The temporary keeps the extension, which picks the
+    // container.
+    fs::path tmp = dir / (".tmp-" + std::to_string(getpid()) + "-" + name);
+    int status = 0;
+    std::string out = Run("ffmpeg -nostdin -v error -y " + args + " " + Quote(tmp.string()) + " 2>&1",
+                          &status);
+    if (status != 0) {
+        fs::remove(tmp);
+        throw std::runtime_error("ffmpeg failed making " + name + ": " + out);
+    }
+    fs::rename(tmp, target);
+    return target;
+}
+
+namespace {
+
+std::vector<std::string> SplitCsv(const std::string& line) {
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, ',')) fields.push_back(field);
+    if (!line.empty() && line.back() == ',') fields.emplace_back();
+    return fields;
+}
+
+std::optional<std::int64_t> ParseTs(const std::string& text) {
+    if (text.empty() || text == "N/A") return std::nullopt;
+    return std::stoll(text);
+}
+
+}  // namespace
+
+std::vector<Packet> Packets(const fs::path& file) {
+    int status = 0;
+    std::string out = Run("ffprobe -v error -show_data_hash MD5 -show_entries "
+                          "packet=stream_index,pts,dts,flags,data_hash -of csv=p=0 " +
+                              Quote(file.string()),
+                          &status);
+    if (status != 0) throw std::runtime_error("ffprobe failed on " + file.string());
+    std::vector<Packet> packets;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        auto f = SplitCsv(line);
+        if (f.size() < 5) continue;
+        Packet p;
+        p.stream = std::stoi(f[0]);
+        p.pts = ParseTs(f[1]);
+        p.dts = ParseTs(f[2]);
+        p.key = f[3].find('K') != std::string::npos;
+        p.hash = f[4];
+        packets.push_back(p);
+    }
+    return packets;
+}
+
+std::vector<Packet> PacketsOf(const std::vector<Packet>& all, int stream) {
+    std::vector<Packet> out;
+    for (const auto& p : all)
+        if (p.stream == stream) out.push_back(p);
+    return out;
+}
+
+std::vector<Stream> Streams(const fs::path& file) {
+    int status = 0;
+    std::string out =
+        Run("ffprobe -v error -show_streams -of flat " + Quote(file.string()), &status);
+    if (status != 0) throw std::runtime_error("ffprobe failed on " + file.string());
+    std::vector<Stream> streams;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        // streams.stream.0.codec_type="video"
+        const std::string prefix = "streams.stream.";
+        if (line.rfind(prefix, 0) != 0) continue;
+        size_t dot = line.find('.', prefix.size());
+        size_t eq = line.find('=');
+        if (dot == std::string::npos || eq == std::string::npos) continue;
+        size_t index = std::stoul(line.substr(prefix.size(), dot - prefix.size()));
+        if (streams.size() <= index) streams.resize(index + 1);
+        Stream& s = streams[index];
+        s.index = static_cast<int>(index);
+        std::string key = line.substr(dot + 1, eq - dot - 1);
+        std::string value = line.substr(eq + 1);
+        if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
+        if (key == "codec_type") s.codecType = value;
+        else if (key == "codec_name") s.codecName = value;
+        else if (key == "codec_tag_string") s.codecTag = value;
+        else if (key == "time_base") s.timeBase = value;
+        else if (key == "width") s.width = std::stoi(value);
+        else if (key == "height") s.height = std::stoi(value);
+        else if (key == "disposition.attached_pic") s.attachedPic = value == "1";
+        else if (key.rfind("side_data_list.", 0) == 0 && key.ends_with(".rotation"))
+            s.rotation = std::stod(value);
+    }
+    return streams;
+}
+
+TempDir::TempDir() {
+    std::random_device rd;
+    for (;;) {
+        fs::path candidate =
+            fs::temp_directory_path() / ("velmora-test-" + std::to_string(rd()));
+        if (fs::create_directory(candidate)) {
+            m_path = candidate;
+            return;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Give back write permission that a test may have taken away.
+    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
+    for (auto& entry : fs::recursive_directory_iterator(m_path, ec))
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(m_path, ec);
+}
+
+}  // namespace testmedia

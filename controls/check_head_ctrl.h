@@ -33,7 +33,7 @@ signals:
     void checkAllClicked(bool checked);
 
 protected:
-    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override;
     QSize sectionSizeFromContents(int logicalIndex) const override;
 
 private:

@@ -27,9 +27,8 @@ public:
     bool IsHeaderReady() const { return m_bHeaderReady; }
     CCheckHeadCtrl* CheckHeader() const { return m_header; }
 
-    // Appends an unchecked row with `texts` in columns 0.. (missing texts are
-    // empty, extra ones are dropped). Returns the new row's index. The row is
-    // neither selected nor scrolled to.
+    // Appends an unchecked row with `texts` in columns 0, 1, ... Returns the
+    // new row's index. The row is neither selected nor scrolled to.
     int AppendRow(const QStringList& texts);
     int RowCount() const;
 
@@ -60,11 +59,11 @@ public:
 private:
     friend class CCheckListItem;
 
-    void OnRowCheckChanged(Qt::CheckState before, Qt::CheckState after);
+    void OnRowCheckChanged(bool wasUnchecked, bool isUnchecked);
+    void OnItemChanged(QTreeWidgetItem* item, int column);
     void OnRowsInserted(const QModelIndex& parent, int first, int last);
     void OnRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last);
-    void OnRowsRemoved();
-    void OnModelReset();
+    void RecountUnchecked();
     void UpdateHeaderImage();
     QTreeWidgetItem* Row(int row) const;
 

@@ -66,7 +66,6 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setAllColumnsShowFocus(true);
-    setSortingEnabled(false);
     setItemDelegate(new GridLineDelegate(this));
 
     connect(m_header, &CCheckHeadCtrl::checkAllClicked, this, &CCheckListCtrl::SetAllChecks);
@@ -84,9 +83,13 @@ bool CCheckListCtrl::InitCheckHeader() {
     if (m_bHeaderReady) {
         return true;
     }
+    // Sorting stays off, and switching it off makes the header unclickable.
+    m_header->setSectionsClickable(true);
     m_header->SetImageStrip(LoadPicture(kCheckStripPicture));
     m_header->SetCheckImage(CCheckHeadCtrl::kImageUnchecked);
     m_bHeaderReady = true;
+    // Rows that are already there decide what the box shows.
+    UpdateHeaderImage();
     return true;
 }
 

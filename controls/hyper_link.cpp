@@ -103,7 +103,12 @@ void CHyperLink::SetErrorReporter(ErrorReporter reporter) {
 void CHyperLink::Open() {
     m_bHot = false;
     const QString address = Address().trimmed();
-    const QUrl url = QUrl::fromUserInput(address);
+    // A full address is taken as written; a bare host name such as
+    // "www.example.com" gets the scheme a browser would give it.
+    QUrl url(address, QUrl::StrictMode);
+    if (url.isValid() && url.scheme().isEmpty()) {
+        url = QUrl::fromUserInput(address);
+    }
     QString reason;
     if (address.isEmpty()) {
         reason = QStringLiteral("The link has no address.");

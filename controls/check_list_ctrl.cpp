@@ -77,7 +77,11 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTreeWidget(parent) {
     connect(model(), &QAbstractItemModel::modelReset, this, &CCheckListCtrl::RecountUnchecked);
 }
 
-CCheckListCtrl::~CCheckListCtrl() = default;
+CCheckListCtrl::~CCheckListCtrl() {
+    // The model outlives this part of the object and resets itself when the
+    // base class deletes it; its signals must not reach the slots here.
+    disconnect(model(), nullptr, this, nullptr);
+}
 
 bool CCheckListCtrl::InitCheckHeader() {
     if (m_bHeaderReady) {

@@ -137,7 +137,11 @@ QSize CHyperLink::sizeHint() const {
     lined.setUnderline(true);
     const QFontMetrics metrics(lined);
     const QString shown = text();
-    return QSize(metrics.horizontalAdvance(shown), metrics.height());
+    // Laid out, the line can be taller than the font: glyphs taken from a
+    // fallback font (Chinese text, say) bring their own ascent and descent,
+    // and the underline sits at the bottom of that taller line.
+    const int lineHeight = metrics.size(Qt::TextSingleLine, shown).height();
+    return QSize(metrics.horizontalAdvance(shown), qMax(lineHeight, metrics.height()));
 }
 
 void CHyperLink::FitWindowToText() {

@@ -107,16 +107,30 @@ private slots:
         QTest::addColumn<bool>("before");
         QTest::addColumn<bool>("hovering");
         QTest::addColumn<bool>("after");
-        QTest::newRow("while hot") << int(CHyperLink::kUnderlineHover) << false << true << false;
-        QTest::newRow("never") << int(CHyperLink::kUnderlineNever) << false << false << false;
-        QTest::newRow("always") << int(CHyperLink::kUnderlineAlways) << true << true << true;
+        QTest::addColumn<QString>("text");
+        const QString latin = QStringLiteral("How to use");
+        const QString chinese = QStringLiteral("如何使用");
+        QTest::newRow("while hot")
+            << int(CHyperLink::kUnderlineHover) << false << true << false << latin;
+        QTest::newRow("never") << int(CHyperLink::kUnderlineNever) << false << false << false
+                               << latin;
+        QTest::newRow("always") << int(CHyperLink::kUnderlineAlways) << true << true << true
+                                << latin;
+        // Chinese glyphs come from a fallback font with a taller line; the
+        // underline must still fit inside the link.
+        QTest::newRow("always, Chinese text")
+            << int(CHyperLink::kUnderlineAlways) << true << true << true << chinese;
+        QTest::newRow("while hot, Chinese text")
+            << int(CHyperLink::kUnderlineHover) << false << true << false << chinese;
     }
     void underlineModes() {
         QFETCH(int, mode);
         QFETCH(bool, before);
         QFETCH(bool, hovering);
         QFETCH(bool, after);
+        QFETCH(QString, text);
         LinkFixture fixture;
+        fixture.link->setText(text);
         fixture.link->SetUnderlineMode(mode);
         const int textWidth = fixture.link->width();
         auto drawnUnderlined = [&] { return fixture.LongestRun() > textWidth * 3 / 4; };

@@ -52,8 +52,8 @@ fs::path Make(const std::string& name, const std::string& args) {
     // container.
     fs::path tmp = dir / (".tmp-" + std::to_string(getpid()) + "-" + name);
     int status = 0;
-    std::string out = Run("ffmpeg -nostdin -v error -y " + args + " " + Quote(tmp.string()) + " 2>&1",
-                          &status);
+    std::string out =
+        Run("ffmpeg -nostdin -v error -y " + args + " " + Quote(tmp.string()) + " 2>&1", &status);
     if (status != 0) {
         fs::remove(tmp);
         throw std::runtime_error("ffmpeg failed making " + name + ": " + out);
@@ -73,6 +73,15 @@ std::vector<std::string> SplitCsv(const std::string& line) {
     return fields;
 }
 
+// Subtitle streams report "N/A" for a picture size.
+int ParseIntOrZero(const std::string& text) {
+    try {
+        return std::stoi(text);
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
 std::optional<std::int64_t> ParseTs(const std::string& text) {
     if (text.empty() || text == "N/A") return std::nullopt;
     return std::stoll(text);
@@ -82,10 +91,11 @@ std::optional<std::int64_t> ParseTs(const std::string& text) {
 
 std::vector<Packet> Packets(const fs::path& file) {
     int status = 0;
-    std::string out = Run("ffprobe -v error -show_data_hash MD5 -show_entries "
-                          "packet=stream_index,pts,dts,flags,data_hash -of csv=p=0 " +
-                              Quote(file.string()),
-                          &status);
+    std::string out =
+        Run("ffprobe -v error -show_data_hash MD5 -show_entries "
+            "packet=stream_index,pts,dts,flags,data_hash -of csv=p=0 " +
+                Quote(file.string()),
+            &status);
     if (status != 0) throw std::runtime_error("ffprobe failed on " + file.string());
     std::vector<Packet> packets;
     std::istringstream lines(out);
@@ -133,13 +143,20 @@ std::vector<Stream> Streams(const fs::path& file) {
         std::string key = line.substr(dot + 1, eq - dot - 1);
         std::string value = line.substr(eq + 1);
         if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
-        if (key == "codec_type") s.codecType = value;
-        else if (key == "codec_name") s.codecName = value;
-        else if (key == "codec_tag_string") s.codecTag = value;
-        else if (key == "time_base") s.timeBase = value;
-        else if (key == "width") s.width = std::stoi(value);
-        else if (key == "height") s.height = std::stoi(value);
-        else if (key == "disposition.attached_pic") s.attachedPic = value == "1";
+        if (key == "codec_type")
+            s.codecType = value;
+        else if (key == "codec_name")
+            s.codecName = value;
+        else if (key == "codec_tag_string")
+            s.codecTag = value;
+        else if (key == "time_base")
+            s.timeBase = value;
+        else if (key == "width")
+            s.width = ParseIntOrZero(value);
+        else if (key == "height")
+            s.height = ParseIntOrZero(value);
+        else if (key == "disposition.attached_pic")
+            s.attachedPic = value == "1";
         else if (key.rfind("side_data_list.", 0) == 0 && key.ends_with(".rotation"))
             s.rotation = std::stod(value);
     }
@@ -149,8 +166,7 @@ std::vector<Stream> Streams(const fs::path& file) {
 TempDir::TempDir() {
     std::random_device rd;
     for (;;) {
-        fs::path candidate =
-            fs::temp_directory_path() / ("velmora-test-" + std::to_string(rd()));
+        fs::path candidate = fs::temp_directory_path() / ("velmora-test-" + std::to_string(rd()));
         if (fs::create_directory(candidate)) {
             m_path = candidate;
             return;

@@ -20,6 +20,13 @@ namespace fs = std::filesystem;
 inline const std::string kPicture = "-f lavfi -i testsrc=duration=2:size=160x120:rate=25";
 inline const std::string kSound = "-f lavfi -i sine=duration=2:sample_rate=44100";
 
+// A small H.264 + AAC file in the container of `ext` (mp4, mkv, ts, ...).
+fs::path SmallVideo(const std::string& ext);
+
+// 10 s of noisy pictures (about 2.7 MB, more than the output buffers hold)
+// with sound, in a transport stream, which can be read from a pipe.
+fs::path NoisyTransportStream();
+
 struct JobInput {
     fs::path input;
     fs::path output;

@@ -72,6 +72,8 @@ SetupResult WriteHeader(AVFormatContext* output, const char* name) {
 SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
                        const AVIOInterruptCB& interrupt) {
     SetupResult result = OpenInput(session, inputName, interrupt);
+    if (interrupt.callback && interrupt.callback(interrupt.opaque))
+        return {SetupOutcome::kStopped, AVERROR_EXIT};
     if (result.outcome == SetupOutcome::kReady) result = CreateOutput(session, outputName);
     if (result.outcome == SetupOutcome::kReady)
         result = WriteHeader(session.output.get(), outputName);

@@ -102,15 +102,24 @@ public:
     void Join();
 
     // True while the worker thread has not finished its procedure.
-    bool IsRunning() const { return m_bRunning.load(std::memory_order_relaxed); }
+    bool IsRunning() const { return m_bRunning.load(std::memory_order_acquire); }
 
     // What the last worker procedure returned: 0 = went through all inputs
     // or stopped between inputs, -1 = the job failed.
     int WorkerResult() const { return m_nWorkerResult.load(std::memory_order_relaxed); }
 
 private:
-    void WorkerProc();
+    // How one input of the job ended: a failed input lets the job go on, a
+    // failed job ends the worker.
+    enum class InputEnd { kDone, kFailedInput, kFailedJob };
 
+    void WorkerProc();
+    InputEnd RunInput(int index);
+    // Records why input `index` failed, then marks it failed.
+    void Fail(int index, int error);
+
+    // Number of entries AllocNames() made; the worker never goes past it.
+    int m_nAllocated = 0;
     std::thread m_worker;
     std::atomic<bool> m_bRunning{false};
     std::atomic<int> m_nWorkerResult{0};

@@ -1,0 +1,268 @@
+#include "controls/check_list_ctrl.h"
+
+#include <QItemSelectionModel>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <memory>
+
+#include "controls/check_head_ctrl.h"
+#include "resources/pictures.h"
+
+namespace {
+
+constexpr int kCheckStripPicture = 292;
+
+bool IsUnchecked(const QVariant& state) {
+    return state.isValid() && state.toInt() == Qt::Unchecked;
+}
+
+// Paints each cell as usual, then a thin line along its right and bottom
+// edges, so the list shows a grid.
+class GridLineDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(QColor(208, 215, 222));
+        const QRect r = option.rect;
+        painter->drawLine(r.topRight(), r.bottomRight());
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        painter->restore();
+    }
+};
+
+}  // namespace
+
+// A row of the list. It tells the list about every change of its check box
+// as it happens, with the state before and after, so the list keeps its count
+// of unchecked rows without walking the rows.
+class CCheckListItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+
+    void setData(int column, int role, const QVariant& value) override {
+        if (column == 0 && role == Qt::CheckStateRole) {
+            const bool wasUnchecked = IsUnchecked(data(0, Qt::CheckStateRole));
+            if (auto* list = qobject_cast<CCheckListCtrl*>(treeWidget())) {
+                // Counted before the change is announced, so slots that see
+                // itemChanged already see the new count.
+                list->OnRowCheckChanged(wasUnchecked, IsUnchecked(value));
+            }
+        }
+        QTreeWidgetItem::setData(column, role, value);
+    }
+};
+
+CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTreeWidget(parent) {
+    // The view takes ownership of its header.
+    m_header = new CCheckHeadCtrl(this);
+    setHeader(m_header);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setAllColumnsShowFocus(true);
+    setSortingEnabled(false);
+    setItemDelegate(new GridLineDelegate(this));
+
+    connect(m_header, &CCheckHeadCtrl::checkAllClicked, this, &CCheckListCtrl::SetAllChecks);
+    connect(this, &QTreeWidget::itemChanged, this, &CCheckListCtrl::OnItemChanged);
+    connect(model(), &QAbstractItemModel::rowsInserted, this, &CCheckListCtrl::OnRowsInserted);
+    connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            &CCheckListCtrl::OnRowsAboutToBeRemoved);
+    connect(model(), &QAbstractItemModel::rowsRemoved, this, &CCheckListCtrl::UpdateHeaderImage);
+    connect(model(), &QAbstractItemModel::modelReset, this, &CCheckListCtrl::RecountUnchecked);
+}
+
+CCheckListCtrl::~CCheckListCtrl() = default;
+
+bool CCheckListCtrl::InitCheckHeader() {
+    if (m_bHeaderReady) {
+        return true;
+    }
+    m_header->SetImageStrip(LoadPicture(kCheckStripPicture));
+    m_header->SetCheckImage(CCheckHeadCtrl::kImageUnchecked);
+    m_bHeaderReady = true;
+    return true;
+}
+
+int CCheckListCtrl::AppendRow(const QStringList& texts) {
+    auto item = std::make_unique<CCheckListItem>();
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+    for (int column = 0; column < texts.size(); ++column) {
+        item->setText(column, texts.at(column));
+    }
+    item->setCheckState(0, Qt::Unchecked);
+    // The list owns the item from here on.
+    addTopLevelItem(item.release());
+    return topLevelItemCount() - 1;
+}
+
+int CCheckListCtrl::RowCount() const { return topLevelItemCount(); }
+
+QTreeWidgetItem* CCheckListCtrl::Row(int row) const {
+    return row >= 0 && row < topLevelItemCount() ? topLevelItem(row) : nullptr;
+}
+
+QString CCheckListCtrl::ItemText(int row, int column) const {
+    const QTreeWidgetItem* item = Row(row);
+    return item ? item->text(column) : QString();
+}
+
+bool CCheckListCtrl::SetItemText(int row, int column, const QString& text) {
+    QTreeWidgetItem* item = Row(row);
+    if (!item || column < 0) {
+        return false;
+    }
+    item->setText(column, text);
+    return true;
+}
+
+bool CCheckListCtrl::GetCheck(int row) const {
+    const QTreeWidgetItem* item = Row(row);
+    return item && item->data(0, Qt::CheckStateRole).toInt() == Qt::Checked;
+}
+
+bool CCheckListCtrl::SetCheck(int row, bool checked) {
+    QTreeWidgetItem* item = Row(row);
+    if (!item) {
+        return false;
+    }
+    item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+    return true;
+}
+
+void CCheckListCtrl::SetAllChecks(bool checked) {
+    // The header is set once at the end instead of after every row.
+    m_bBulkChange = true;
+    const Qt::CheckState state = checked ? Qt::Checked : Qt::Unchecked;
+    for (int row = 0, rows = topLevelItemCount(); row < rows; ++row) {
+        topLevelItem(row)->setCheckState(0, state);
+    }
+    m_bBulkChange = false;
+    UpdateHeaderImage();
+}
+
+bool CCheckListCtrl::IsRowSelected(int row) const {
+    const QTreeWidgetItem* item = Row(row);
+    return item && item->isSelected();
+}
+
+bool CCheckListCtrl::SetRowSelected(int row, bool selected) {
+    QTreeWidgetItem* item = Row(row);
+    if (!item) {
+        return false;
+    }
+    item->setSelected(selected);
+    return true;
+}
+
+bool CCheckListCtrl::SelectAndFocusRow(int row) {
+    QTreeWidgetItem* item = Row(row);
+    if (!item) {
+        return false;
+    }
+    item->setSelected(true);
+    selectionModel()->setCurrentIndex(indexFromItem(item), QItemSelectionModel::NoUpdate);
+    return true;
+}
+
+int CCheckListCtrl::FocusedRow() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() && !current.parent().isValid() ? current.row() : -1;
+}
+
+int CCheckListCtrl::FirstSelectedRow() const {
+    int first = -1;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        if (range.parent().isValid() || range.isEmpty()) {
+            continue;
+        }
+        if (first < 0 || range.top() < first) {
+            first = range.top();
+        }
+    }
+    return first;
+}
+
+bool CCheckListCtrl::DeleteRow(int row) {
+    if (!Row(row)) {
+        return false;
+    }
+    std::unique_ptr<QTreeWidgetItem> removed(takeTopLevelItem(row));
+    return true;
+}
+
+void CCheckListCtrl::DeleteAllRows() { clear(); }
+
+void CCheckListCtrl::SetBkColor(const QColor& color) {
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, color);
+    pal.setColor(QPalette::AlternateBase, color);
+    setPalette(pal);
+}
+
+void CCheckListCtrl::OnRowCheckChanged(bool wasUnchecked, bool isUnchecked) {
+    if (wasUnchecked == isUnchecked) {
+        return;
+    }
+    m_nUnchecked += isUnchecked ? 1 : -1;
+    if (!m_bBulkChange) {
+        UpdateHeaderImage();
+    }
+}
+
+void CCheckListCtrl::OnItemChanged(QTreeWidgetItem* item, int column) {
+    // Rows made elsewhere through the QTreeWidget API do not report their
+    // previous state; count again for them.
+    if (column == 0 && !dynamic_cast<CCheckListItem*>(item)) {
+        RecountUnchecked();
+    }
+}
+
+void CCheckListCtrl::OnRowsInserted(const QModelIndex& parent, int first, int last) {
+    if (parent.isValid()) {
+        return;
+    }
+    for (int row = first; row <= last; ++row) {
+        if (IsUnchecked(topLevelItem(row)->data(0, Qt::CheckStateRole))) {
+            ++m_nUnchecked;
+        }
+    }
+    UpdateHeaderImage();
+}
+
+void CCheckListCtrl::OnRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last) {
+    if (parent.isValid()) {
+        return;
+    }
+    for (int row = first; row <= last; ++row) {
+        if (IsUnchecked(topLevelItem(row)->data(0, Qt::CheckStateRole))) {
+            --m_nUnchecked;
+        }
+    }
+}
+
+void CCheckListCtrl::RecountUnchecked() {
+    int unchecked = 0;
+    for (int row = 0, rows = topLevelItemCount(); row < rows; ++row) {
+        if (IsUnchecked(topLevelItem(row)->data(0, Qt::CheckStateRole))) {
+            ++unchecked;
+        }
+    }
+    m_nUnchecked = unchecked;
+    UpdateHeaderImage();
+}
+
+void CCheckListCtrl::UpdateHeaderImage() {
+    // An empty list says nothing about its rows: the box keeps what it shows.
+    if (!m_bHeaderReady || topLevelItemCount() == 0) {
+        return;
+    }
+    m_header->SetCheckImage(m_nUnchecked == 0 ? CCheckHeadCtrl::kImageChecked
+                                              : CCheckHeadCtrl::kImageUnchecked);
+}

@@ -1,0 +1,39 @@
+#include "engine/av_converter.h"
+
+#include <algorithm>
+
+std::unique_ptr<CAVConverter> g_pEngine;
+
+CAVConverter::CAVConverter() = default;
+
+CAVConverter::~CAVConverter() {
+    m_bStop.store(true, std::memory_order_relaxed);
+    Join();
+}
+
+void CAVConverter::AllocNames(int count, int /*bufferSize*/) {
+    Join();
+    count = std::max(count, 0);
+    m_ppszInputs.assign(count, std::string());
+    m_ppszOutputs.assign(count, std::string());
+    m_status = std::make_unique<std::atomic<std::int8_t>[]>(count);
+    m_nError = std::make_unique<std::atomic<int>[]>(count);
+    for (int i = 0; i < count; ++i) {
+        m_status[i].store(kStatusPending, std::memory_order_relaxed);
+        m_nError[i].store(0, std::memory_order_relaxed);
+    }
+    m_dEnd.assign(count, 0.0);
+    m_nAllocated = count;
+    m_nInputCount = count;
+}
+
+void CAVConverter::Start() {
+    Join();
+    m_nWorkerResult.store(0, std::memory_order_relaxed);
+    m_bRunning.store(true, std::memory_order_relaxed);
+    m_worker = std::thread([this] { WorkerProc(); });
+}
+
+void CAVConverter::Join() {
+    if (m_worker.joinable()) m_worker.join();
+}

@@ -1,0 +1,74 @@
+#include "engine/input_setup.h"
+
+#include "engine/decoder.h"
+#include "engine/output_stream.h"
+#include "engine/stream_rules.h"
+
+namespace velmora {
+
+namespace {
+
+SetupResult FailInput(int error) { return {SetupOutcome::kFailInput, error}; }
+SetupResult FailJob(int error) { return {SetupOutcome::kFailJob, error}; }
+
+SetupResult OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& interrupt) {
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw) return FailJob(AVERROR(ENOMEM));
+    raw->interrupt_callback = interrupt;
+    int rc = avformat_open_input(&raw, name, nullptr, nullptr);  // frees `raw` on failure
+    if (rc < 0) return FailJob(rc);
+    session.input.reset(raw);
+    AVFormatContext* input = session.input.get();
+
+    if ((rc = avformat_find_stream_info(input, nullptr)) < 0) return FailJob(rc);
+
+    session.streams.resize(input->nb_streams);
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        AVStream* stream = input->streams[i];
+        if (!IsDeclaredInOutput(stream)) continue;
+        if ((rc = OpenDecoder(input, stream, session.streams[i].decoder)) < 0) return FailJob(rc);
+    }
+    av_dump_format(input, 0, name, 0);
+    return {};
+}
+
+SetupResult CreateOutput(InputSession& session, const char* name) {
+    AVFormatContext* raw = nullptr;
+    int rc = avformat_alloc_output_context2(&raw, nullptr, nullptr, name);
+    if (!raw) return FailInput(rc < 0 ? rc : AVERROR_MUXER_NOT_FOUND);
+    session.output.reset(raw);
+
+    AVFormatContext* input = session.input.get();
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        const AVStream* stream = input->streams[i];
+        StreamContext& context = session.streams[i];
+        if (!IsDeclaredInOutput(stream)) continue;
+        if ((rc = AddOutputStream(raw, stream)) < 0) return FailInput(rc);
+        context.outputIndex = rc;
+        context.type = stream->codecpar->codec_type;
+    }
+    return {};
+}
+
+SetupResult WriteHeader(AVFormatContext* output, const char* name) {
+    av_dump_format(output, 0, name, 1);
+    int rc = 0;
+    if (!(output->oformat->flags & AVFMT_NOFILE) &&
+        (rc = avio_open2(&output->pb, name, AVIO_FLAG_WRITE, nullptr, nullptr)) < 0)
+        return FailJob(rc);
+    if ((rc = avformat_write_header(output, nullptr)) < 0) return FailJob(rc);
+    return {};
+}
+
+}  // namespace
+
+SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
+                       const AVIOInterruptCB& interrupt) {
+    SetupResult result = OpenInput(session, inputName, interrupt);
+    if (result.outcome == SetupOutcome::kReady) result = CreateOutput(session, outputName);
+    if (result.outcome == SetupOutcome::kReady)
+        result = WriteHeader(session.output.get(), outputName);
+    return result;
+}
+
+}  // namespace velmora

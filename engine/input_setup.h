@@ -1,0 +1,43 @@
+#pragma once
+
+// Everything the worker holds while it copies one input, and the set-up that
+// fills it: open the input, prove its audio and video decodable, create the
+// output with one stream per video and audio stream, write the header.
+
+#include <vector>
+
+#include "engine/ff_ptr.h"
+
+namespace velmora {
+
+// Per input stream.
+struct StreamContext {
+    CodecContextPtr decoder;  // opened only to prove the stream decodable
+    int outputIndex = -1;     // -1: the stream is left behind
+    AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
+};
+
+// Members are released in reverse order: decoders, then the input, then the
+// output (which closes its file if still open).
+struct InputSession {
+    OutputFormatPtr output;
+    InputFormatPtr input;
+    std::vector<StreamContext> streams;
+};
+
+// How a set-up ended. A failed input lets the job go on with the next one;
+// a failed job ends the worker.
+enum class SetupOutcome { kReady, kFailInput, kFailJob };
+
+struct SetupResult {
+    SetupOutcome outcome = SetupOutcome::kReady;
+    int error = 0;  // FFmpeg error code when not ready
+};
+
+// Fills `session` for copying `inputName` into `outputName`. `interrupt`
+// goes on the input only: a stop request must never keep the output from
+// getting its trailer.
+SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
+                       const AVIOInterruptCB& interrupt);
+
+}  // namespace velmora

@@ -1,0 +1,123 @@
+#include "engine/packet_loop.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "engine/av_converter.h"
+
+namespace velmora {
+
+namespace {
+
+// The shift of one video track: the output time of its first packet, when
+// that is positive, is taken off every packet so the track starts at zero.
+struct Track {
+    bool first = true;
+    std::int64_t offset = 0;
+};
+
+// Where the packets of one input stream go.
+struct Route {
+    int output = -1;         // -1: dropped
+    Track* track = nullptr;  // nullptr: copied without shift
+    AVRational inTimeBase{0, 1};
+    AVRational outTimeBase{0, 1};
+};
+
+// Unset timestamps stay unset: shifting AV_NOPTS_VALUE would make a
+// wrapped, meaningless time of it.
+void Rebase(AVPacket* packet, Track& track) {
+    if (track.first) {
+        if (packet->pts != AV_NOPTS_VALUE && packet->pts > 0) track.offset = packet->pts;
+        track.first = false;
+    }
+    if (packet->pts != AV_NOPTS_VALUE) packet->pts -= track.offset;
+    if (packet->dts != AV_NOPTS_VALUE) packet->dts -= track.offset;
+}
+
+// Video streams 0 and 1 together are two separate tracks (A and B), each
+// with its own shift, and any further video stream keeps its times. In every
+// other layout all video streams share track A. Everything that is not
+// copied is discarded in the demuxer, which then need not even read it.
+std::vector<Route> PlanRoutes(InputSession& session, Track& a, Track& b) {
+    AVFormatContext* input = session.input.get();
+    AVFormatContext* output = session.output.get();
+    auto copied = [&](size_t i) {
+        return i < session.streams.size() && session.streams[i].outputIndex >= 0 &&
+               session.streams[i].type == AVMEDIA_TYPE_VIDEO;
+    };
+    const bool twoTracks = copied(0) && copied(1);
+
+    std::vector<Route> routes(session.streams.size());
+    for (size_t i = 0; i < routes.size(); ++i) {
+        if (!copied(i)) {
+            input->streams[i]->discard = AVDISCARD_ALL;
+            continue;
+        }
+        Route& route = routes[i];
+        route.output = session.streams[i].outputIndex;
+        route.track = !twoTracks ? &a : i == 0 ? &a : i == 1 ? &b : nullptr;
+        route.inTimeBase = input->streams[i]->time_base;
+        route.outTimeBase = output->streams[route.output]->time_base;
+    }
+    return routes;
+}
+
+}  // namespace
+
+CopyResult CopyVideoPackets(InputSession& session, CAVConverter& engine, int current) {
+    CopyResult result;
+    PacketPtr packet(av_packet_alloc());
+    if (!packet) {
+        result.writeError = AVERROR(ENOMEM);
+        return result;
+    }
+    Track a, b;
+    const std::vector<Route> routes = PlanRoutes(session, a, b);
+    AVFormatContext* input = session.input.get();
+    AVFormatContext* output = session.output.get();
+    const double end = engine.m_dEnd[current];
+    const bool knownEnd = std::isfinite(end) && end > 0;
+
+    while (!engine.m_bStop.load(std::memory_order_relaxed)) {
+        if (av_read_frame(input, packet.get()) < 0) break;  // end of input, read error or stop
+        const size_t index = static_cast<size_t>(packet->stream_index);
+        if (index >= routes.size() || routes[index].output < 0) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        const Route& route = routes[index];
+
+        // Progress is that of the previous video packet; no percentage
+        // without an end point.
+        int progress = -1;
+        if (knownEnd)
+            progress = static_cast<int>(std::clamp(engine.m_dVideoPos * 100.0 / end, 0.0, 100.0));
+        engine.m_nProgress.store(progress, std::memory_order_relaxed);
+
+        av_packet_rescale_ts(packet.get(), route.inTimeBase, route.outTimeBase);
+        packet->pos = -1;
+        if (route.track) {
+            Rebase(packet.get(), *route.track);
+            if (route.track == &a && packet->pts != AV_NOPTS_VALUE)
+                engine.m_dVideoPos = static_cast<double>(packet->pts) * route.outTimeBase.num /
+                                     route.outTimeBase.den;
+        }
+        packet->stream_index = route.output;
+
+        // av_interleaved_write_frame() takes the packet's contents and resets it.
+        const int rc = av_interleaved_write_frame(output, packet.get());
+        if (rc >= 0) {
+            ++result.videoPacketsWritten;
+        } else if (output->pb && output->pb->error < 0) {
+            result.writeError = output->pb->error;
+            break;
+        } else {
+            result.lastRejection = rc;  // refused for its timestamps: skipped
+        }
+    }
+    return result;
+}
+
+}  // namespace velmora

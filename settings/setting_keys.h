@@ -1,0 +1,160 @@
+#pragma once
+
+// Where the program's two kinds of INI file live, and every key it reads or
+// writes in them.
+//
+// setting.ini, beside the executable, holds what is remembered between
+// runs. Nothing caches it: each value is read when it is needed and written
+// at once.
+//
+// The language file, languages/<LANGUAGE/file> beside the executable, holds
+// the texts of the user interface. Every text is read with the empty default,
+// so a missing file, section or key simply gives an empty text. The main
+// window reads its texts once at start-up (kMainWindowTexts); the progress
+// dialog reads its own each time it opens (kProgressDialogTexts), so an
+// edited language file shows there at the next job.
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "ini_file.h"
+
+struct ProfileKey {
+    std::string_view section;
+    std::string_view key;
+    std::string_view defaultValue;
+};
+
+// ---- setting.ini ------------------------------------------------------------
+
+// File name of the language file inside languages/. Read by the main window
+// at start-up and by the progress dialog each time it opens; written only by
+// installation or by hand.
+inline constexpr ProfileKey kLanguageFile{"LANGUAGE", "file", ""};
+// Output folder as the folder browser returned it. Read at start-up; written
+// when a folder chosen with Browse has passed its write test.
+inline constexpr ProfileKey kOutputFolder{"PATH", "name", ""};
+// Whether the output folder is opened after a job succeeded: only the exact
+// text kOpenFolderOn means yes. Read at start-up and when the progress dialog
+// opens; written when the progress dialog closes.
+inline constexpr ProfileKey kOpenFolder{"DIR", "open", "1"};
+inline constexpr std::string_view kOpenFolderOn = "1";
+inline constexpr std::string_view kOpenFolderOff = "0";
+
+inline bool IsOpenFolderOn(std::string_view value) { return value == kOpenFolderOn; }
+
+// ---- Language files ---------------------------------------------------------
+
+namespace lang {
+
+inline constexpr std::string_view kApplication = "APPLICATION";  // program identity
+inline constexpr std::string_view kControls = "JIEMIAN";         // labels, columns, status words
+inline constexpr std::string_view kMessages = "TISHI";           // messages and status words
+inline constexpr std::string_view kHints = "HINT";               // tooltips of the main window
+
+// APPLICATION
+inline constexpr ProfileKey kName{kApplication, "name", ""};        // window titles
+inline constexpr ProfileKey kVersion{kApplication, "version", ""};  // after the name in the title
+inline constexpr ProfileKey kUrl{kApplication, "url", ""};  // help link; opened when a job fails
+
+// JIEMIAN, main window
+inline constexpr ProfileKey kHelpLinkText{kControls, "zysybrj", ""};
+inline constexpr ProfileKey kStatusAdded{kControls, "zb", ""};  // status of a newly added file
+inline constexpr ProfileKey kVideoFilesFilter{kControls, "symtwj", ""};  // Add-file dialog
+inline constexpr ProfileKey kAllFilesFilter{kControls, "sywj", ""};      // Add-file dialog
+inline constexpr ProfileKey kColumnFile{kControls, "ywj", ""};           // list column 0
+inline constexpr ProfileKey kColumnFormat{kControls, "spgs", ""};        // list column 1
+inline constexpr ProfileKey kColumnDuration{kControls, "spcd", ""};      // list column 2
+inline constexpr ProfileKey kColumnFrameSize{kControls, "spdx", ""};     // list column 3
+inline constexpr ProfileKey kColumnFrameRate{kControls, "zl", ""};       // list column 5
+inline constexpr ProfileKey kColumnStatus{kControls, "zt", ""};          // list column 6
+
+// JIEMIAN, progress dialog
+inline constexpr ProfileKey kCurrentFileLabel{kControls, "dqwj", ""};
+inline constexpr ProfileKey kAllFilesLabel{kControls, "zgwj", ""};
+inline constexpr ProfileKey kStop{kControls, "tz", ""};  // stop button and its tooltip
+
+// TISHI. A refused file is reported as kFileRefusedStart + file name + " " +
+// kFileRefusedEnd. The progress lines read
+//   name + "   " + percent + "% " + kFileProgressEnd
+//   done + " " + kDoneOfTotal + " " + total + " " + kFilesProgressEnd
+inline constexpr ProfileKey kFileRefusedStart{kMessages, "wj", ""};
+inline constexpr ProfileKey kFileRefusedEnd{kMessages, "wx", ""};
+inline constexpr ProfileKey kNoFiles{kMessages, "qxtjsp", ""};  // start with an empty list
+inline constexpr ProfileKey kOutputFolderMissing{kMessages, "mlbcz", ""};
+inline constexpr ProfileKey kFileProgressEnd{kMessages, "wjwc", ""};
+inline constexpr ProfileKey kDoneOfTotal{kMessages, "wjwczg", ""};
+inline constexpr ProfileKey kFilesProgressEnd{kMessages, "wj1", ""};
+inline constexpr ProfileKey kStatusDone{kMessages, "wc", ""};
+inline constexpr ProfileKey kStatusFailed{kMessages, "sb", ""};
+inline constexpr ProfileKey kJobSucceeded{kMessages, "hbcg", ""};
+inline constexpr ProfileKey kJobFailed{kMessages, "hbsb", ""};
+
+// HINT
+inline constexpr ProfileKey kAddFilesHint{kHints, "tjspwj", ""};  // add-files button
+inline constexpr ProfileKey kDeleteFileHint{kHints, "sc", ""};    // delete-file button
+inline constexpr ProfileKey kStartHint{kHints, "hbcygwj", ""};    // start button
+
+// Read by the main window once at start-up.
+inline constexpr std::array kMainWindowTexts{
+    kName,
+    kVersion,
+    kUrl,
+    kHelpLinkText,
+    kStatusAdded,
+    kVideoFilesFilter,
+    kAllFilesFilter,
+    kColumnFile,
+    kColumnFormat,
+    kColumnDuration,
+    kColumnFrameSize,
+    kColumnFrameRate,
+    kColumnStatus,
+    kFileRefusedStart,
+    kFileRefusedEnd,
+    kNoFiles,
+    kOutputFolderMissing,
+    kFileProgressEnd,
+    kDoneOfTotal,
+    kFilesProgressEnd,
+    kStatusDone,
+    kStatusFailed,
+    kJobSucceeded,
+    kJobFailed,
+    kAddFilesHint,
+    kDeleteFileHint,
+    kStartHint,
+};
+
+// Read by the progress dialog each time it opens.
+inline constexpr std::array kProgressDialogTexts{kName, kCurrentFileLabel, kAllFilesLabel, kStop};
+
+}  // namespace lang
+
+// ---- Paths ------------------------------------------------------------------
+
+inline constexpr std::string_view kSettingsFileName = "setting.ini";
+inline constexpr std::string_view kLanguagesFolderName = "languages";
+
+// programFolder/setting.ini
+std::filesystem::path SettingsPath(const std::filesystem::path& programFolder);
+
+// programFolder/languages/<languageFile>. The name is used as it stands and
+// appended as text, so it may name any file in languages/; an empty name
+// gives the folder itself, which reads as a missing file.
+std::filesystem::path LanguagePath(const std::filesystem::path& programFolder,
+                                   std::string_view languageFile);
+
+// A UTF-8 text as a path (file names read from the INI files).
+std::filesystem::path PathFromUtf8(std::string_view text);
+
+// Reads and writes a key with its own section and default.
+inline std::string ReadProfileString(const std::filesystem::path& file, const ProfileKey& key) {
+    return ReadProfileString(file, key.section, key.key, key.defaultValue);
+}
+inline bool WriteProfileString(const std::filesystem::path& file, const ProfileKey& key,
+                               std::string_view value) {
+    return WriteProfileString(file, key.section, key.key, value);
+}

@@ -7,7 +7,7 @@
 #include <QProgressDialog>
 #include <memory>
 
-#include "av_converter.h"
+#include "engine/av_converter.h"
 #include "file_choosers.h"
 #include "interface_texts.h"
 #include "message_box.h"
@@ -28,9 +28,9 @@ bool IsSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\
 }  // namespace
 
 QString CTarnwickDlg::AddDialogFilter() {
-    return ToQtFileFilter(InterfaceText("JIEMIAN", "symtwj") + QLatin1Char('|') +
+    return ToQtFileFilter(InterfaceText(lang::kVideoFilesFilter) + QLatin1Char('|') +
                           QLatin1String(kMediaPatterns) + QLatin1Char('|') +
-                          InterfaceText("JIEMIAN", "sywj") + QStringLiteral("|*.*|"));
+                          InterfaceText(lang::kAllFilesFilter) + QStringLiteral("|*.*|"));
 }
 
 QString CTarnwickDlg::RepairDoubledSeparators(const QString& path) {
@@ -67,8 +67,8 @@ bool CTarnwickDlg::ProbeFile(const QString& path) {
     if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
     g_pEngine->m_pszProbeFile = QFile::encodeName(path).toStdString();
     if (g_pEngine->Probe() >= 0) return true;
-    ShowMessageBox(this, InterfaceText("TISHI", "wj") + FileNameOf(path) + QLatin1Char(' ') +
-                             InterfaceText("TISHI", "wx"));
+    ShowMessageBox(this, InterfaceText(lang::kFileRefusedStart) + FileNameOf(path) +
+                             QLatin1Char(' ') + InterfaceText(lang::kFileRefusedEnd));
     return false;
 }
 

@@ -3,6 +3,8 @@
 #include <QString>
 #include <filesystem>
 
+#include "setting_keys.h"
+
 // Where the window finds setting.ini and the languages folder, and its reads
 // and writes of setting.ini. Nothing is cached: each read goes to the file.
 
@@ -16,9 +18,9 @@ std::filesystem::path SettingsFilePath();
 // The language file named by `file` (LANGUAGE/file of the settings).
 std::filesystem::path LanguageFilePath(const QString& file);
 
-// A value of setting.ini, or `fallback` when the file, section or key is
-// missing.
-QString ReadSetting(const char* section, const char* key, const QString& fallback = QString());
+// A value of setting.ini, or the key's default when the file, section or
+// key is missing.
+QString ReadSetting(const ProfileKey& key);
 // Writes a value to setting.ini; a file that cannot be written is left as
 // it is, without a message.
-void WriteSetting(const char* section, const char* key, const QString& value);
+void WriteSetting(const ProfileKey& key, const QString& value);

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "av_converter.h"
-#include "check_list_ctrl.h"
+#include "controls/check_list_ctrl.h"
+#include "engine/av_converter.h"
 #include "interface_texts.h"
 #include "tarnwick_dlg.h"
 #include "time_text.h"
@@ -55,7 +55,7 @@ void CTarnwickDlg::AppendFileRow(const QString& path) {
     texts[kColSize] = QString::asprintf("%d*%d", engine.m_nInWidth, engine.m_nInHeight);
     texts[kColBitRate] = QString::asprintf("%dkbps", engine.m_nVideoBitRate / 1000);
     texts[kColFrameRate] = FrameRateText(engine.m_nFpsNum, engine.m_nFpsDen);
-    texts[kColStatus] = InterfaceText("JIEMIAN", "zb");
+    texts[kColStatus] = InterfaceText(lang::kStatusAdded);
     texts[kColProfile] = QString::asprintf("%d", engine.m_nVideoProfile);
 
     const int row = list.AppendRow(texts);

@@ -73,7 +73,7 @@ void CTarnwickDlg::OnBrowseFolder() {
 
     m_strOutputFolder = folder;
     AddFolderToList(folder);
-    WriteSetting("PATH", "name", folder);
+    WriteSetting(kOutputFolder, folder);
     UpdateData(false);
 }
 

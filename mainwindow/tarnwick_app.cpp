@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "av_converter.h"
-#include "pictures.h"
+#include "engine/av_converter.h"
+#include "resources/pictures.h"
 #include "tarnwick_dlg.h"
 
 int CTarnwickApp::Run() {

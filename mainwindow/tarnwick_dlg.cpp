@@ -17,17 +17,17 @@
 #include <QWindow>
 
 #include "app_settings.h"
-#include "av_converter.h"
-#include "check_list_ctrl.h"
-#include "colorref.h"
-#include "control_button.h"
+#include "controls/check_list_ctrl.h"
+#include "controls/colorref.h"
+#include "controls/control_button.h"
+#include "controls/hyper_link.h"
 #include "desktop_opener.h"
 #include "dialog_units.h"
+#include "engine/av_converter.h"
 #include "fixed_texts.h"
-#include "hyper_link.h"
 #include "interface_texts.h"
 #include "message_box.h"
-#include "pictures.h"
+#include "resources/pictures.h"
 
 namespace {
 
@@ -132,8 +132,8 @@ void CTarnwickDlg::CreateControls() {
 void CTarnwickDlg::OnInitDialog() {
     setWindowIcon(LoadProgramIcon());
 
-    SetLanguageFileName(ReadSetting("LANGUAGE", "file"));
-    const QString startFolder = ReadSetting("PATH", "name");
+    SetLanguageFileName(ReadSetting(kLanguageFile));
+    const QString startFolder = ReadSetting(kOutputFolder);
 
     m_btnClear->setToolTip(Utf8(fixedtext::kClearListTip));
     m_fileList->setToolTip(Utf8(fixedtext::kFileListTip));
@@ -146,7 +146,7 @@ void CTarnwickDlg::OnInitDialog() {
     setAutoFillBackground(true);
     m_comboOutputFolder->setPalette(QApplication::palette(m_comboOutputFolder));
 
-    m_bOpenFolder = ReadSetting("DIR", "open", QStringLiteral("1")) == QLatin1String("1");
+    m_bOpenFolder = IsOpenFolderOn(ReadSetting(kOpenFolder).toStdString());
 
     m_fileList->setColumnCount(kColumnCount);
     for (int column = 0; column < kColumnCount; ++column) {
@@ -182,8 +182,8 @@ void CTarnwickDlg::OnInitDialog() {
 void CTarnwickDlg::LoadInterfaceTexts() {
     ::LoadInterfaceTexts(LanguageFilePath(LanguageFileName()));
 
-    m_linkHelp->setText(InterfaceText("JIEMIAN", "zysybrj"));
-    m_linkHelp->SetAddress(InterfaceText("APPLICATION", "url"));
+    m_linkHelp->setText(InterfaceText(lang::kHelpLinkText));
+    m_linkHelp->SetAddress(InterfaceText(lang::kUrl));
     m_linkHelp->SetUnderlineMode(CHyperLink::kUnderlineAlways);
     m_linkHelp->SetOpener([](const QUrl& url) { return OpenWithDesktop(url); });
     m_linkHelp->SetErrorReporter([](QWidget* link, const QString& text) {
@@ -191,22 +191,21 @@ void CTarnwickDlg::LoadInterfaceTexts() {
     });
 
     m_fileList->setHeaderLabels({
-        InterfaceText("JIEMIAN", "ywj"),
-        InterfaceText("JIEMIAN", "spgs"),
-        InterfaceText("JIEMIAN", "spcd"),
-        InterfaceText("JIEMIAN", "spdx"),
+        InterfaceText(lang::kColumnFile),
+        InterfaceText(lang::kColumnFormat),
+        InterfaceText(lang::kColumnDuration),
+        InterfaceText(lang::kColumnFrameSize),
         Utf8(fixedtext::kBitRateColumn),
-        InterfaceText("JIEMIAN", "zl"),
-        InterfaceText("JIEMIAN", "zt"),
+        InterfaceText(lang::kColumnFrameRate),
+        InterfaceText(lang::kColumnStatus),
         Utf8(fixedtext::kProfileColumn),
     });
 
-    m_btnAdd->setToolTip(InterfaceText("HINT", "tjspwj"));
-    m_btnDelete->setToolTip(InterfaceText("HINT", "sc"));
-    m_btnStart->setToolTip(InterfaceText("HINT", "hbcygwj"));
+    m_btnAdd->setToolTip(InterfaceText(lang::kAddFilesHint));
+    m_btnDelete->setToolTip(InterfaceText(lang::kDeleteFileHint));
+    m_btnStart->setToolTip(InterfaceText(lang::kStartHint));
 
-    setWindowTitle(InterfaceText("APPLICATION", "name") + QLatin1Char(' ') +
-                   InterfaceText("APPLICATION", "version"));
+    setWindowTitle(InterfaceText(lang::kName) + QLatin1Char(' ') + InterfaceText(lang::kVersion));
 }
 
 void CTarnwickDlg::closeEvent(QCloseEvent* event) {

@@ -6,14 +6,14 @@
 #include <QTest>
 #include <QTimer>
 
-#include "check_list_ctrl.h"
-#include "control_button.h"
+#include "controls/check_list_ctrl.h"
+#include "controls/control_button.h"
 #include "tarnwick_dlg.h"
 #include "window_fixture.h"
 
 using windowtest::DialogAnswers;
 using windowtest::MessageCapture;
-using windowtest::ProgramFolder;
+using windowtest::TempProgramFolder;
 using windowtest::Q;
 
 namespace fs = std::filesystem;
@@ -43,7 +43,7 @@ class AddFilesTest : public QObject {
 private slots:
     void init() {
         g_pEngine.reset();
-        m_folder = std::make_unique<ProgramFolder>();
+        m_folder = std::make_unique<TempProgramFolder>();
         m_folder->WriteStandardFiles();
     }
     void cleanup() {
@@ -64,11 +64,12 @@ private slots:
                                  "-f lavfi -i testsrc=duration=1:size=320x240:rate=30000/1001 "
                                  "-c:v mpeg4"))
             << QStringList{"mp4", "00:00:01.001", "320*240", "", "29.97fps", "准备"};
-        QTest::newRow("120 fps")
-            << Q(testmedia::Make("mw_fast.mkv",
-                                 "-f lavfi -i testsrc=duration=1:size=160x120:rate=120 "
-                                 "-c:v mpeg4"))
-            << QStringList{"mkv", "00:00:01.000", "160*120", "0kbps", "120.00fps", "准备"};
+        QTest::newRow("120 fps") << Q(testmedia::Make(
+                                        "mw_fast.mkv",
+                                        "-f lavfi -i testsrc=duration=1:size=160x120:rate=120 "
+                                        "-c:v mpeg4"))
+                                 << QStringList{"mkv",   "00:00:01.000", "160*120",
+                                                "0kbps", "120.00fps",    "准备"};
         QTest::newRow("unknown duration")
             << Q(testmedia::Make("mw_raw.m4v", kVideo + "-c:v mpeg4 -f m4v"))
             << QStringList{"m4v", "", "160*120", "", "25.00fps", "准备"};
@@ -150,14 +151,22 @@ private slots:
     void repairDoubledSeparators_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("repaired");
-        QTest::newRow("single") << "/a/b.mp4" << "/a/b.mp4";
-        QTest::newRow("doubled") << "/a//b.mp4" << "/a/b.mp4";
-        QTest::newRow("tripled") << "/a///b.mp4" << "/a//b.mp4";
-        QTest::newRow("quadrupled") << "/a////b.mp4" << "/a//b.mp4";
-        QTest::newRow("several") << "/a//b//c.mp4" << "/a/b/c.mp4";
-        QTest::newRow("network path") << "//server/share//c.mp4" << "//server/share//c.mp4";
-        QTest::newRow("relative") << "a//b.mp4" << "a/b.mp4";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("single") << "/a/b.mp4"
+                                << "/a/b.mp4";
+        QTest::newRow("doubled") << "/a//b.mp4"
+                                 << "/a/b.mp4";
+        QTest::newRow("tripled") << "/a///b.mp4"
+                                 << "/a//b.mp4";
+        QTest::newRow("quadrupled") << "/a////b.mp4"
+                                    << "/a//b.mp4";
+        QTest::newRow("several") << "/a//b//c.mp4"
+                                 << "/a/b/c.mp4";
+        QTest::newRow("network path") << "//server/share//c.mp4"
+                                      << "//server/share//c.mp4";
+        QTest::newRow("relative") << "a//b.mp4"
+                                  << "a/b.mp4";
+        QTest::newRow("empty") << ""
+                               << "";
     }
 
     void repairDoubledSeparators() {
@@ -214,15 +223,14 @@ private slots:
         bool engineAliveAtClose = false;
         bool visibleAfterClose = false;
         bool closeRefused = false;
-        QObject::connect(dlg.FileList().model(), &QAbstractItemModel::rowsInserted, &dlg,
-                         [&] {
-                             if (dlg.FileList().RowCount() != 2) return;
-                             QTimer::singleShot(0, &dlg, [&] {
-                                 closeRefused = !dlg.close();
-                                 engineAliveAtClose = g_pEngine != nullptr;
-                                 visibleAfterClose = dlg.isVisible();
-                             });
-                         });
+        QObject::connect(dlg.FileList().model(), &QAbstractItemModel::rowsInserted, &dlg, [&] {
+            if (dlg.FileList().RowCount() != 2) return;
+            QTimer::singleShot(0, &dlg, [&] {
+                closeRefused = !dlg.close();
+                engineAliveAtClose = g_pEngine != nullptr;
+                visibleAfterClose = dlg.isVisible();
+            });
+        });
         const int added = dlg.AddFiles(paths, false);
 
         QVERIFY(closeRefused);
@@ -273,7 +281,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<TempProgramFolder> m_folder;
     testmedia::TempDir m_scratch;
 };
 

@@ -9,12 +9,12 @@ extern "C" {
 #include <libavutil/avutil.h>
 }
 
-#include "check_list_ctrl.h"
-#include "control_button.h"
+#include "controls/check_list_ctrl.h"
+#include "controls/control_button.h"
 #include "tarnwick_dlg.h"
 #include "window_fixture.h"
 
-using windowtest::ProgramFolder;
+using windowtest::TempProgramFolder;
 
 namespace {
 
@@ -66,7 +66,7 @@ class FileListTest : public QObject {
 private slots:
     void init() {
         g_pEngine.reset();
-        m_folder = std::make_unique<ProgramFolder>();
+        m_folder = std::make_unique<TempProgramFolder>();
         m_folder->WriteStandardFiles();
     }
     void cleanup() {
@@ -79,16 +79,16 @@ private slots:
         QTest::addColumn<ProbeFacts>("facts");
         QTest::addColumn<QStringList>("cells");  // columns 1 to 7
 
-        QTest::newRow("full HD")
-            << "/v/clip.mp4" << ProbeFacts{205040000, 1920, 1080, 2500000, 25, 1, 100}
-            << QStringList{"mp4", "00:03:25.040", "1920*1080", "2500kbps", "25.00fps", "准备",
-                           "100"};
+        QTest::newRow("full HD") << "/v/clip.mp4"
+                                 << ProbeFacts{205040000, 1920, 1080, 2500000, 25, 1, 100}
+                                 << QStringList{"mp4",      "00:03:25.040", "1920*1080", "2500kbps",
+                                                "25.00fps", "准备",         "100"};
         QTest::newRow("NTSC rate")
             << "/v/a.mkv" << ProbeFacts{1001000, 160, 120, 235044, 30000, 1001, 0}
             << QStringList{"mkv", "00:00:01.001", "160*120", "235kbps", "29.97fps", "准备", "0"};
-        QTest::newRow("120 fps")
-            << "/v/fast.mov" << ProbeFacts{59999000, 320, 240, 0, 120, 1, 77}
-            << QStringList{"mov", "00:00:59.999", "320*240", "0kbps", "120.00fps", "准备", "77"};
+        QTest::newRow("120 fps") << "/v/fast.mov" << ProbeFacts{59999000, 320, 240, 0, 120, 1, 77}
+                                 << QStringList{"mov",       "00:00:59.999", "320*240", "0kbps",
+                                                "120.00fps", "准备",         "77"};
         QTest::newRow("999 bit/s, slow rate")
             << "/v/slow.avi" << ProbeFacts{1000, 64, 48, 999, 8, 1, -99}
             << QStringList{"avi", "00:00:00.001", "64*48", "0kbps", " 8.00fps", "准备", "-99"};
@@ -230,7 +230,7 @@ private:
         return names;
     }
 
-    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<TempProgramFolder> m_folder;
 };
 
 int RunFileListTest(int argc, char** argv) {

@@ -9,14 +9,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "control_button.h"
+#include "controls/control_button.h"
 #include "tarnwick_dlg.h"
 #include "window_fixture.h"
 
 using windowtest::DesktopCapture;
 using windowtest::DialogAnswers;
 using windowtest::MessageCapture;
-using windowtest::ProgramFolder;
+using windowtest::TempProgramFolder;
 using windowtest::Q;
 
 namespace fs = std::filesystem;
@@ -49,7 +49,7 @@ class OutputFolderTest : public QObject {
 
 private slots:
     void init() {
-        m_folder = std::make_unique<ProgramFolder>();
+        m_folder = std::make_unique<TempProgramFolder>();
         m_folder->WriteStandardFiles("[PATH]\nname=/old/folder\n");
     }
     void cleanup() { m_folder.reset(); }
@@ -79,7 +79,7 @@ private slots:
     // opened for writing nor removed.
     void browseKeepsAUsersFileOfTheTestName() {
         testmedia::TempDir chosen;
-        windowtest::ProgramFolder::WriteFile(chosen / kTestFileName, "user data");
+        windowtest::TempProgramFolder::WriteFile(chosen / kTestFileName, "user data");
         MessageCapture messages;
         DialogAnswers answers;
         answers.folder = Q(chosen.path());
@@ -91,8 +91,7 @@ private slots:
         QFile kept(Q(chosen / kTestFileName));
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("user data"));
-        QCOMPARE(std::distance(fs::directory_iterator(chosen.path()), fs::directory_iterator()),
-                 1);
+        QCOMPARE(std::distance(fs::directory_iterator(chosen.path()), fs::directory_iterator()), 1);
     }
 
     void refusedFolders_data() {
@@ -100,7 +99,7 @@ private slots:
         QTest::addColumn<QStringList>("messages");
 
         testmedia::TempDir* scratch = &m_scratch;
-        windowtest::ProgramFolder::WriteFile(scratch->path() / "plain.txt", "x");
+        windowtest::TempProgramFolder::WriteFile(scratch->path() / "plain.txt", "x");
         QTest::newRow("missing folder")
             << Q(scratch->path() / "gone") << QStringList{kInvalid, kNotWritable};
         QTest::newRow("path through a file")
@@ -177,7 +176,7 @@ private slots:
 
     void openFolderHandsOnlyFoldersToTheDesktop() {
         testmedia::TempDir shown;
-        windowtest::ProgramFolder::WriteFile(shown / "movie.mp4", "x");
+        windowtest::TempProgramFolder::WriteFile(shown / "movie.mp4", "x");
         DesktopCapture desktop;
         MessageCapture messages;
         CTarnwickDlg dlg;
@@ -197,7 +196,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<TempProgramFolder> m_folder;
     testmedia::TempDir m_scratch;
 };
 

@@ -10,17 +10,17 @@
 #include <QTest>
 #include <QTimer>
 
-#include "check_list_ctrl.h"
-#include "control_button.h"
+#include "controls/check_list_ctrl.h"
+#include "controls/control_button.h"
+#include "controls/hyper_link.h"
 #include "dialog_units.h"
-#include "hyper_link.h"
 #include "interface_texts.h"
 #include "tarnwick_dlg.h"
 #include "window_fixture.h"
 
 using windowtest::DesktopCapture;
 using windowtest::MessageCapture;
-using windowtest::ProgramFolder;
+using windowtest::TempProgramFolder;
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -29,7 +29,7 @@ private slots:
     void init() { g_pEngine.reset(); }
 
     void textsFromTheLanguageFile() {
-        ProgramFolder folder;
+        TempProgramFolder folder;
         folder.WriteStandardFiles("[PATH]\nname=/srv/videos/out\n");
         MessageCapture messages;
         CTarnwickDlg dlg;
@@ -45,14 +45,15 @@ private slots:
         QVERIFY(link->IsUnderlined());
 
         QCOMPARE(Button(dlg, "addButton")->toolTip(), QStringLiteral("Add video files"));
-        QCOMPARE(Button(dlg, "deleteButton")->toolTip(), QStringLiteral("Delete the selected file"));
+        QCOMPARE(Button(dlg, "deleteButton")->toolTip(),
+                 QStringLiteral("Delete the selected file"));
         QCOMPARE(Button(dlg, "startButton")->toolTip(), QStringLiteral("Remove the sound"));
         QCOMPARE(Button(dlg, "clearButton")->toolTip(), QStringLiteral("删除所有文件"));
         QCOMPARE(dlg.FileList().toolTip(), QStringLiteral("拖放文件到这里"));
         QCOMPARE(dlg.findChild<QLabel*>("outputFolderLabel")->text(), QStringLiteral("输出目录"));
 
         QCOMPARE(dlg.OutputFolder(), QStringLiteral("/srv/videos/out"));
-        QCOMPARE(InterfaceText("TISHI", "wc"), QStringLiteral("Done"));
+        QCOMPARE(InterfaceText(lang::kStatusDone), QStringLiteral("Done"));
         QCOMPARE(LanguageFileName(), QStringLiteral("test.ini"));
         QVERIFY(messages.texts.isEmpty());
         QVERIFY(!g_pEngine);
@@ -67,15 +68,14 @@ private slots:
 
     void missingFilesGiveEmptyTexts() {
         QFETCH(QString, settings);
-        ProgramFolder folder;
+        TempProgramFolder folder;
         folder.WriteLanguage("test.ini", windowtest::kLanguageText);  // present, never named
         if (!settings.isNull()) folder.WriteSettings(settings.toStdString());
         MessageCapture messages;
         CTarnwickDlg dlg;
 
         QCOMPARE(dlg.windowTitle(), QStringLiteral(" "));
-        QCOMPARE(HeaderTitles(dlg),
-                 (QStringList{"", "", "", "", "视频质量", "", "", "profile"}));
+        QCOMPARE(HeaderTitles(dlg), (QStringList{"", "", "", "", "视频质量", "", "", "profile"}));
         QCOMPARE(dlg.findChild<CHyperLink*>("helpLink")->text(), QString());
         QCOMPARE(dlg.OutputFolder(), QString());
         QVERIFY(dlg.m_bOpenFolder);
@@ -96,7 +96,7 @@ private slots:
     void openFolderSetting() {
         QFETCH(QString, settings);
         QFETCH(bool, open);
-        ProgramFolder folder;
+        TempProgramFolder folder;
         folder.WriteSettings(settings.toStdString());
         CTarnwickDlg dlg;
         QCOMPARE(dlg.m_bOpenFolder, open);
@@ -105,7 +105,7 @@ private slots:
     // The window keeps the template's proportions in the dialog font, and
     // no two controls overlap.
     void layoutFollowsTheTemplate() {
-        ProgramFolder folder;
+        TempProgramFolder folder;
         folder.WriteStandardFiles();
         CTarnwickDlg dlg;
         const DialogUnits du(dlg.font());
@@ -139,7 +139,7 @@ private slots:
     }
 
     void enterAndEscapeKeepTheWindowOpen() {
-        ProgramFolder folder;
+        TempProgramFolder folder;
         CTarnwickDlg dlg;
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
@@ -154,7 +154,7 @@ private slots:
     }
 
     void closingWithoutFilesLeavesTheEngineUnmade() {
-        ProgramFolder folder;
+        TempProgramFolder folder;
         CTarnwickDlg dlg;
         dlg.show();
         QVERIFY(dlg.close());
@@ -162,7 +162,7 @@ private slots:
     }
 
     void closingReleasesTheEngine() {
-        ProgramFolder folder;
+        TempProgramFolder folder;
         CTarnwickDlg dlg;
         dlg.show();
         g_pEngine = std::make_unique<CAVConverter>();
@@ -172,7 +172,7 @@ private slots:
 
     // The help link opens its address through the program's desktop hook.
     void helpLinkUsesTheDesktop() {
-        ProgramFolder folder;
+        TempProgramFolder folder;
         folder.WriteStandardFiles();
         DesktopCapture desktop;
         CTarnwickDlg dlg;

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "app_settings.h"
-#include "av_converter.h"
 #include "desktop_opener.h"
+#include "engine/av_converter.h"
 #include "file_choosers.h"
 #include "message_box.h"
 #include "test_media.h"
@@ -52,15 +52,15 @@ inline constexpr char kLanguageText[] =
 
 // A program folder of the test's own; the window reads its files from it for
 // as long as the object lives.
-class ProgramFolder {
+class TempProgramFolder {
 public:
-    ProgramFolder() {
+    TempProgramFolder() {
         std::filesystem::create_directories(m_dir.path() / "languages");
         SetProgramFolder(m_dir.path());
     }
-    ~ProgramFolder() { SetProgramFolder({}); }
-    ProgramFolder(const ProgramFolder&) = delete;
-    ProgramFolder& operator=(const ProgramFolder&) = delete;
+    ~TempProgramFolder() { SetProgramFolder({}); }
+    TempProgramFolder(const TempProgramFolder&) = delete;
+    TempProgramFolder& operator=(const TempProgramFolder&) = delete;
 
     const std::filesystem::path& path() const { return m_dir.path(); }
     std::filesystem::path SettingsFile() const { return m_dir.path() / "setting.ini"; }

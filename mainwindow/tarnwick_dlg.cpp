@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,6 +61,10 @@ QFont LinkFont() {
     return font;
 }
 
+// The smallest size the help link's font is shrunk to when its text is too
+// long for the room above the buttons.
+constexpr double kSmallestLinkPointSize = 7.0;
+
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
@@ -105,7 +110,7 @@ void CTarnwickDlg::CreateControls() {
     m_linkHelp = new CHyperLink(this);
     m_linkHelp->setObjectName(QStringLiteral("helpLink"));
     m_linkHelp->setFont(LinkFont());
-    m_linkHelp->setGeometry(du.Rect(307, 3, 49, 8));
+    m_linkHelp->setGeometry(du.Rect(307, 3, 49, 8));  // refitted to its text later
 
     m_labelOutputFolder = new QLabel(Utf8(fixedtext::kOutputFolderLabel), this);
     m_labelOutputFolder->setObjectName(QStringLiteral("outputFolderLabel"));
@@ -189,6 +194,7 @@ void CTarnwickDlg::LoadInterfaceTexts() {
     m_linkHelp->SetErrorReporter([](QWidget* link, const QString& text) {
         ShowMessageBox(link, text, QMessageBox::Warning);
     });
+    PlaceHelpLink();
 
     m_fileList->setHeaderLabels({
         InterfaceText(lang::kColumnFile),
@@ -206,6 +212,30 @@ void CTarnwickDlg::LoadInterfaceTexts() {
     m_btnStart->setToolTip(InterfaceText(lang::kStartHint));
 
     setWindowTitle(InterfaceText(lang::kName) + QLatin1Char(' ') + InterfaceText(lang::kVersion));
+}
+
+void CTarnwickDlg::PlaceHelpLink() {
+    // The link is centred over the button column, between the list and the
+    // window's edge. Language files carry texts of any length: one that does
+    // not fit at 10 points gets a smaller font, and one that does not fit
+    // even then is cut at the column's edges rather than cover the list.
+    const DialogUnits du(font());
+    const int left = du.X(298);
+    const QRect column(left, du.Y(3), width() - du.X(2) - left, du.Y(8));
+    QFont linkFont = LinkFont();
+    linkFont.setUnderline(true);
+    while (linkFont.pointSizeF() > kSmallestLinkPointSize &&
+           QFontMetrics(linkFont).horizontalAdvance(m_linkHelp->text()) > column.width()) {
+        linkFont.setPointSizeF(linkFont.pointSizeF() - 0.5);
+    }
+    linkFont.setUnderline(false);
+    m_linkHelp->setFont(linkFont);
+    m_linkHelp->setGeometry(column);
+    m_linkHelp->SetAlignment(Qt::AlignHCenter);
+    if (m_linkHelp->width() > column.width()) {
+        m_linkHelp->setGeometry(column.left(), m_linkHelp->y(), column.width(),
+                                m_linkHelp->height());
+    }
 }
 
 void CTarnwickDlg::closeEvent(QCloseEvent* event) {

@@ -110,6 +110,7 @@ private:
     void OnInitDialog();
     void CreateControls();
     void LoadInterfaceTexts();
+    void PlaceHelpLink();
     void OnClose();
 
     // Creates the engine if needed and probes `path`; shows the refusal

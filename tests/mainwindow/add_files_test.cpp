@@ -13,8 +13,8 @@
 
 using windowtest::DialogAnswers;
 using windowtest::MessageCapture;
-using windowtest::TempProgramFolder;
 using windowtest::Q;
+using windowtest::TempProgramFolder;
 
 namespace fs = std::filesystem;
 

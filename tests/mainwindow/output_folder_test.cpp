@@ -16,8 +16,8 @@
 using windowtest::DesktopCapture;
 using windowtest::DialogAnswers;
 using windowtest::MessageCapture;
-using windowtest::TempProgramFolder;
 using windowtest::Q;
+using windowtest::TempProgramFolder;
 
 namespace fs = std::filesystem;
 

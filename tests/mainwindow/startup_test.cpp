@@ -102,12 +102,25 @@ private slots:
         QCOMPARE(dlg.m_bOpenFolder, open);
     }
 
+    void layoutFollowsTheTemplate_data() {
+        QTest::addColumn<QString>("linkText");
+        QTest::newRow("short link") << QStringLiteral("使用帮助");
+        QTest::newRow("long link") << QStringLiteral("How to use Velmora");
+        QTest::newRow("very long link")
+            << QStringLiteral("How to use Velmora, the program that removes the sound");
+    }
+
     // The window keeps the template's proportions in the dialog font, and
-    // no two controls overlap.
+    // no two controls overlap, whatever the length of the link's text.
     void layoutFollowsTheTemplate() {
+        QFETCH(QString, linkText);
         TempProgramFolder folder;
         folder.WriteStandardFiles();
+        folder.WriteLanguage("test.ini", QString::fromUtf8(windowtest::kLanguageText)
+                                             .replace("zysybrj=使用帮助", "zysybrj=" + linkText)
+                                             .toStdString());
         CTarnwickDlg dlg;
+        QCOMPARE(dlg.findChild<CHyperLink*>("helpLink")->text(), linkText);
         const DialogUnits du(dlg.font());
         QCOMPARE(dlg.size(), QSize(du.X(362), du.Y(205)));
         QCOMPARE(dlg.FileList().geometry(), du.Rect(6, 0, 289, 146));

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProgressDialog>
 #include <memory>
+#include <string>
 
 #include "engine/av_converter.h"
 #include "file_choosers.h"
@@ -24,6 +25,16 @@ constexpr char kMediaPatterns[] =
 constexpr int kProgressDelayMs = 800;
 
 bool IsSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); }
+
+// The name as FFmpeg opens it: the bytes the system uses for file names,
+// which FFmpeg takes as UTF-8 on Windows.
+std::string FfmpegFileName(const QString& path) {
+#ifdef Q_OS_WIN
+    return path.toUtf8().toStdString();
+#else
+    return QFile::encodeName(path).toStdString();
+#endif
+}
 
 }  // namespace
 
@@ -65,7 +76,7 @@ void CTarnwickDlg::OnDropFiles(const QStringList& paths) { AddFiles(paths, false
 
 bool CTarnwickDlg::ProbeFile(const QString& path) {
     if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
-    g_pEngine->m_pszProbeFile = QFile::encodeName(path).toStdString();
+    g_pEngine->m_pszProbeFile = FfmpegFileName(path);
     if (g_pEngine->Probe() >= 0) return true;
     ShowMessageBox(this, InterfaceText(lang::kFileRefusedStart) + FileNameOf(path) +
                              QLatin1Char(' ') + InterfaceText(lang::kFileRefusedEnd));

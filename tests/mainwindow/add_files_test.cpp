@@ -11,6 +11,10 @@
 #include "tarnwick_dlg.h"
 #include "window_fixture.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 using windowtest::DialogAnswers;
 using windowtest::MessageCapture;
 using windowtest::Q;
@@ -41,6 +45,9 @@ class AddFilesTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The probe's stream dumps would bury the test output.
+    void initTestCase() { av_log_set_level(AV_LOG_WARNING); }
+
     void init() {
         g_pEngine.reset();
         m_folder = std::make_unique<TempProgramFolder>();
@@ -199,6 +206,21 @@ private slots:
         QCOMPARE(Column(dlg.FileList(), 0),
                  (QStringList{Q(VideoAvi()), Q(VideoMp4()), Q(VideoAvi())}));
         QVERIFY(messages.texts.isEmpty());
+    }
+
+    // Names in other scripts and with blanks reach the probe intact, and the
+    // refusal names the file as the user knows it.
+    void namesInOtherScripts() {
+        const fs::path video = m_scratch / "夏天 的海边.mp4";
+        const fs::path sound = m_scratch / "歌曲 ü.m4a";
+        fs::copy_file(VideoMp4(), video, fs::copy_options::overwrite_existing);
+        fs::copy_file(AudioOnly(), sound, fs::copy_options::overwrite_existing);
+        MessageCapture messages;
+        CTarnwickDlg dlg;
+        dlg.OnDropFiles({Q(video), Q(sound)});
+        QCOMPARE(Column(dlg.FileList(), 0), QStringList{Q(video)});
+        QCOMPARE(dlg.FileList().ItemText(0, CTarnwickDlg::kColSize), QStringLiteral("160*120"));
+        QCOMPARE(messages.texts, QStringList{"无法使用文件:歌曲 ü.m4a (no video)"});
     }
 
     // A dropped folder goes to the probe like a file and is refused.

@@ -151,6 +151,27 @@ private slots:
         QVERIFY(dlg.acceptDrops());
     }
 
+    // Files dropped on any control reach the window: no control takes the
+    // drop for itself.
+    void dropsReachTheWindowFromEveryControl() {
+        TempProgramFolder folder;
+        folder.WriteStandardFiles();
+        CTarnwickDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QList<QWidget*> controls = dlg.findChildren<QWidget*>();
+        QVERIFY(controls.size() > 10);
+        for (QWidget* control : controls) {
+            if (!control->isVisible() || control->window() != &dlg) continue;
+            const QPoint centre = control->mapTo(&dlg, control->rect().center());
+            QWidget* target = dlg.childAt(centre);
+            while (target != nullptr && !target->acceptDrops()) target = target->parentWidget();
+            QVERIFY2(target == &dlg || target == nullptr,
+                     qPrintable(QStringLiteral("%1 takes drops")
+                                    .arg(target ? target->metaObject()->className() : "?")));
+        }
+    }
+
     void enterAndEscapeKeepTheWindowOpen() {
         TempProgramFolder folder;
         CTarnwickDlg dlg;

@@ -66,7 +66,6 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setAllColumnsShowFocus(true);
-    setSortingEnabled(false);
     setItemDelegate(new GridLineDelegate(this));
 
     connect(m_header, &CCheckHeadCtrl::checkAllClicked, this, &CCheckListCtrl::SetAllChecks);
@@ -78,15 +77,23 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTreeWidget(parent) {
     connect(model(), &QAbstractItemModel::modelReset, this, &CCheckListCtrl::RecountUnchecked);
 }
 
-CCheckListCtrl::~CCheckListCtrl() = default;
+CCheckListCtrl::~CCheckListCtrl() {
+    // The model outlives this part of the object and resets itself when the
+    // base class deletes it; its signals must not reach the slots here.
+    disconnect(model(), nullptr, this, nullptr);
+}
 
 bool CCheckListCtrl::InitCheckHeader() {
     if (m_bHeaderReady) {
         return true;
     }
+    // Sorting stays off, and switching it off makes the header unclickable.
+    m_header->setSectionsClickable(true);
     m_header->SetImageStrip(LoadPicture(kCheckStripPicture));
     m_header->SetCheckImage(CCheckHeadCtrl::kImageUnchecked);
     m_bHeaderReady = true;
+    // Rows that are already there decide what the box shows.
+    UpdateHeaderImage();
     return true;
 }
 

@@ -103,7 +103,12 @@ void CHyperLink::SetErrorReporter(ErrorReporter reporter) {
 void CHyperLink::Open() {
     m_bHot = false;
     const QString address = Address().trimmed();
-    const QUrl url = QUrl::fromUserInput(address);
+    // A full address is taken as written; a bare host name such as
+    // "www.example.com" gets the scheme a browser would give it.
+    QUrl url(address, QUrl::StrictMode);
+    if (url.isValid() && url.scheme().isEmpty()) {
+        url = QUrl::fromUserInput(address);
+    }
     QString reason;
     if (address.isEmpty()) {
         reason = QStringLiteral("The link has no address.");
@@ -132,7 +137,11 @@ QSize CHyperLink::sizeHint() const {
     lined.setUnderline(true);
     const QFontMetrics metrics(lined);
     const QString shown = text();
-    return QSize(metrics.horizontalAdvance(shown), metrics.height());
+    // Laid out, the line can be taller than the font: glyphs taken from a
+    // fallback font (Chinese text, say) bring their own ascent and descent,
+    // and the underline sits at the bottom of that taller line.
+    const int lineHeight = metrics.size(Qt::TextSingleLine, shown).height();
+    return QSize(metrics.horizontalAdvance(shown), qMax(lineHeight, metrics.height()));
 }
 
 void CHyperLink::FitWindowToText() {

@@ -40,12 +40,9 @@ constexpr int kWindowHeight = 205;
 constexpr std::uint32_t kBackgroundColor = 0x00FBDEBB;
 constexpr std::uint32_t kListBackgroundColor = 0x00E9FAF1;
 
-struct ColumnSetup {
-    int width;  // pixels
-};
-constexpr ColumnSetup kColumns[CTarnwickDlg::kColumnCount] = {
-    {155}, {60}, {90}, {75}, {70}, {65}, {40}, {0},
-};
+// File-list column widths in pixels; the profile column is there for the
+// job code but not shown.
+constexpr int kColumnWidths[CTarnwickDlg::kColumnCount] = {155, 60, 90, 75, 70, 65, 40, 0};
 
 QFont DialogFont() {
     // The template's font where it is installed, otherwise the system's
@@ -155,7 +152,7 @@ void CTarnwickDlg::OnInitDialog() {
 
     m_fileList->setColumnCount(kColumnCount);
     for (int column = 0; column < kColumnCount; ++column) {
-        m_fileList->setColumnWidth(column, kColumns[column].width);
+        m_fileList->setColumnWidth(column, kColumnWidths[column]);
     }
     m_fileList->InitCheckHeader();
 

@@ -36,11 +36,16 @@ void Rebase(AVPacket* packet, Track& track) {
     if (packet->dts != AV_NOPTS_VALUE) packet->dts -= track.offset;
 }
 
+struct Plan {
+    std::vector<Route> routes;  // one per input stream
+    int copiedStreams = 0;
+};
+
 // Video streams 0 and 1 together are two separate tracks (A and B), each
 // with its own shift, and any further video stream keeps its times. In every
 // other layout all video streams share track A. Everything that is not
 // copied is discarded in the demuxer, which then need not even read it.
-std::vector<Route> PlanRoutes(InputSession& session, Track& a, Track& b) {
+Plan PlanRoutes(InputSession& session, Track& a, Track& b) {
     AVFormatContext* input = session.input.get();
     AVFormatContext* output = session.output.get();
     auto copied = [&](size_t i) {
@@ -49,19 +54,32 @@ std::vector<Route> PlanRoutes(InputSession& session, Track& a, Track& b) {
     };
     const bool twoTracks = copied(0) && copied(1);
 
-    std::vector<Route> routes(session.streams.size());
-    for (size_t i = 0; i < routes.size(); ++i) {
+    Plan plan;
+    plan.routes.resize(session.streams.size());
+    for (size_t i = 0; i < plan.routes.size(); ++i) {
         if (!copied(i)) {
             input->streams[i]->discard = AVDISCARD_ALL;
             continue;
         }
-        Route& route = routes[i];
+        Route& route = plan.routes[i];
         route.output = session.streams[i].outputIndex;
         route.track = !twoTracks ? &a : i == 0 ? &a : i == 1 ? &b : nullptr;
         route.inTimeBase = input->streams[i]->time_base;
         route.outTimeBase = output->streams[route.output]->time_base;
+        ++plan.copiedStreams;
     }
-    return routes;
+    return plan;
+}
+
+// Writes one packet and leaves `packet` empty. The empty audio tracks never
+// get a packet, so FFmpeg's interleaver would hold up to 10 s of video in
+// memory waiting for them: a single copied stream goes straight to the
+// muxer, and several are interleaved without waiting for the silent ones.
+int Write(AVFormatContext* output, AVPacket* packet, bool interleave) {
+    if (interleave) return av_interleaved_write_frame(output, packet);  // takes the contents
+    const int rc = av_write_frame(output, packet);
+    av_packet_unref(packet);
+    return rc;
 }
 
 }  // namespace
@@ -74,9 +92,12 @@ CopyResult CopyVideoPackets(InputSession& session, CAVConverter& engine, int cur
         return result;
     }
     Track a, b;
-    const std::vector<Route> routes = PlanRoutes(session, a, b);
+    const Plan plan = PlanRoutes(session, a, b);
+    const std::vector<Route>& routes = plan.routes;
     AVFormatContext* input = session.input.get();
     AVFormatContext* output = session.output.get();
+    const bool interleave = plan.copiedStreams > 1;
+    if (interleave) output->max_interleave_delta = 1;
     const double end = engine.m_dEnd[current];
     const bool knownEnd = std::isfinite(end) && end > 0;
 
@@ -106,8 +127,7 @@ CopyResult CopyVideoPackets(InputSession& session, CAVConverter& engine, int cur
         }
         packet->stream_index = route.output;
 
-        // av_interleaved_write_frame() takes the packet's contents and resets it.
-        const int rc = av_interleaved_write_frame(output, packet.get());
+        const int rc = Write(output, packet.get(), interleave);
         if (rc >= 0) {
             ++result.videoPacketsWritten;
         } else if (output->pb && output->pb->error < 0) {

@@ -52,8 +52,8 @@ fs::path Make(const std::string& name, const std::string& args) {
     // container.
     fs::path tmp = dir / (".tmp-" + std::to_string(getpid()) + "-" + name);
     int status = 0;
-    std::string out = Run("ffmpeg -nostdin -v error -y " + args + " " + Quote(tmp.string()) + " 2>&1",
-                          &status);
+    std::string out =
+        Run("ffmpeg -nostdin -v error -y " + args + " " + Quote(tmp.string()) + " 2>&1", &status);
     if (status != 0) {
         fs::remove(tmp);
         throw std::runtime_error("ffmpeg failed making " + name + ": " + out);
@@ -64,13 +64,13 @@ fs::path Make(const std::string& name, const std::string& args) {
 
 namespace {
 
-std::vector<std::string> SplitCsv(const std::string& line) {
-    std::vector<std::string> fields;
-    std::string field;
-    std::istringstream in(line);
-    while (std::getline(in, field, ',')) fields.push_back(field);
-    if (!line.empty() && line.back() == ',') fields.emplace_back();
-    return fields;
+// Subtitle streams report "N/A" for a picture size.
+int ParseIntOrZero(const std::string& text) {
+    try {
+        return std::stoi(text);
+    } catch (const std::exception&) {
+        return 0;
+    }
 }
 
 std::optional<std::int64_t> ParseTs(const std::string& text) {
@@ -82,24 +82,41 @@ std::optional<std::int64_t> ParseTs(const std::string& text) {
 
 std::vector<Packet> Packets(const fs::path& file) {
     int status = 0;
-    std::string out = Run("ffprobe -v error -show_data_hash MD5 -show_entries "
-                          "packet=stream_index,pts,dts,flags,data_hash -of csv=p=0 " +
-                              Quote(file.string()),
-                          &status);
+    // The flat format names every value: packets with side data (every
+    // packet of a transport stream) print it between the other fields, which
+    // breaks the rows of csv.
+    std::string out =
+        Run("ffprobe -v error -show_data_hash MD5 -show_entries "
+            "packet=stream_index,pts,dts,flags,data_hash -of flat " +
+                Quote(file.string()),
+            &status);
     if (status != 0) throw std::runtime_error("ffprobe failed on " + file.string());
     std::vector<Packet> packets;
     std::istringstream lines(out);
     std::string line;
     while (std::getline(lines, line)) {
-        auto f = SplitCsv(line);
-        if (f.size() < 5) continue;
-        Packet p;
-        p.stream = std::stoi(f[0]);
-        p.pts = ParseTs(f[1]);
-        p.dts = ParseTs(f[2]);
-        p.key = f[3].find('K') != std::string::npos;
-        p.hash = f[4];
-        packets.push_back(p);
+        // packets.packet.12.pts=133200
+        const std::string prefix = "packets.packet.";
+        if (line.rfind(prefix, 0) != 0) continue;
+        const size_t dot = line.find('.', prefix.size());
+        const size_t eq = line.find('=');
+        if (dot == std::string::npos || eq == std::string::npos || eq < dot) continue;
+        const size_t index = std::stoul(line.substr(prefix.size(), dot - prefix.size()));
+        if (packets.size() <= index) packets.resize(index + 1);
+        Packet& p = packets[index];
+        const std::string key = line.substr(dot + 1, eq - dot - 1);
+        std::string value = line.substr(eq + 1);
+        if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
+        if (key == "stream_index")
+            p.stream = std::stoi(value);
+        else if (key == "pts")
+            p.pts = ParseTs(value);
+        else if (key == "dts")
+            p.dts = ParseTs(value);
+        else if (key == "flags")
+            p.key = value.find('K') != std::string::npos;
+        else if (key == "data_hash")
+            p.hash = value;
     }
     return packets;
 }
@@ -133,13 +150,20 @@ std::vector<Stream> Streams(const fs::path& file) {
         std::string key = line.substr(dot + 1, eq - dot - 1);
         std::string value = line.substr(eq + 1);
         if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
-        if (key == "codec_type") s.codecType = value;
-        else if (key == "codec_name") s.codecName = value;
-        else if (key == "codec_tag_string") s.codecTag = value;
-        else if (key == "time_base") s.timeBase = value;
-        else if (key == "width") s.width = std::stoi(value);
-        else if (key == "height") s.height = std::stoi(value);
-        else if (key == "disposition.attached_pic") s.attachedPic = value == "1";
+        if (key == "codec_type")
+            s.codecType = value;
+        else if (key == "codec_name")
+            s.codecName = value;
+        else if (key == "codec_tag_string")
+            s.codecTag = value;
+        else if (key == "time_base")
+            s.timeBase = value;
+        else if (key == "width")
+            s.width = ParseIntOrZero(value);
+        else if (key == "height")
+            s.height = ParseIntOrZero(value);
+        else if (key == "disposition.attached_pic")
+            s.attachedPic = value == "1";
         else if (key.rfind("side_data_list.", 0) == 0 && key.ends_with(".rotation"))
             s.rotation = std::stod(value);
     }
@@ -149,8 +173,7 @@ std::vector<Stream> Streams(const fs::path& file) {
 TempDir::TempDir() {
     std::random_device rd;
     for (;;) {
-        fs::path candidate =
-            fs::temp_directory_path() / ("velmora-test-" + std::to_string(rd()));
+        fs::path candidate = fs::temp_directory_path() / ("velmora-test-" + std::to_string(rd()));
         if (fs::create_directory(candidate)) {
             m_path = candidate;
             return;

@@ -1,5 +1,9 @@
 #include "engine/input_setup.h"
 
+extern "C" {
+#include <libavutil/opt.h>
+}
+
 #include "engine/decoder.h"
 #include "engine/output_stream.h"
 #include "engine/stream_rules.h"
@@ -52,6 +56,9 @@ SetupResult CreateOutput(InputSession& session, const char* name) {
 
 SetupResult WriteHeader(AVFormatContext* output, const char* name) {
     av_dump_format(output, 0, name, 1);
+    // Matroska's optional CRC-32 elements cost more time than the rest of
+    // the copy; players do not need them. Other muxers have no such option.
+    av_opt_set(output->priv_data, "write_crc32", "0", 0);
     int rc = 0;
     if (!(output->oformat->flags & AVFMT_NOFILE) &&
         (rc = avio_open2(&output->pb, name, AVIO_FLAG_WRITE, nullptr, nullptr)) < 0)
@@ -65,6 +72,8 @@ SetupResult WriteHeader(AVFormatContext* output, const char* name) {
 SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
                        const AVIOInterruptCB& interrupt) {
     SetupResult result = OpenInput(session, inputName, interrupt);
+    if (interrupt.callback && interrupt.callback(interrupt.opaque))
+        return {SetupOutcome::kStopped, AVERROR_EXIT};
     if (result.outcome == SetupOutcome::kReady) result = CreateOutput(session, outputName);
     if (result.outcome == SetupOutcome::kReady)
         result = WriteHeader(session.output.get(), outputName);

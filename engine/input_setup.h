@@ -26,8 +26,11 @@ struct InputSession {
 };
 
 // How a set-up ended. A failed input lets the job go on with the next one;
-// a failed job ends the worker.
-enum class SetupOutcome { kReady, kFailInput, kFailJob };
+// a failed job ends the worker. A stop request that arrives while the input
+// is being opened ends the set-up before the output file is created: the
+// input's stream facts may be incomplete, and a header written from them
+// could leave a broken file.
+enum class SetupOutcome { kReady, kStopped, kFailInput, kFailJob };
 
 struct SetupResult {
     SetupOutcome outcome = SetupOutcome::kReady;

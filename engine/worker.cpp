@@ -45,13 +45,17 @@ CAVConverter::InputEnd CAVConverter::RunInput(int index) {
     const SetupResult setup =
         velmora::SetUpInput(session, m_ppszInputs[index].c_str(), m_ppszOutputs[index].c_str(),
                             AVIOInterruptCB{&StopRequested, this});
-    if (setup.outcome != SetupOutcome::kReady) {
-        // A stop request interrupts the opening of the input; that is a
-        // stop, not a failure.
-        if (m_bStop.load(std::memory_order_relaxed)) return InputEnd::kDone;
-        Fail(index, setup.error);
-        return setup.outcome == SetupOutcome::kFailJob ? InputEnd::kFailedJob
-                                                       : InputEnd::kFailedInput;
+    switch (setup.outcome) {
+        case SetupOutcome::kReady:
+            break;
+        case SetupOutcome::kStopped:
+            return InputEnd::kDone;
+        case SetupOutcome::kFailInput:
+            Fail(index, setup.error);
+            return InputEnd::kFailedInput;
+        case SetupOutcome::kFailJob:
+            Fail(index, setup.error);
+            return InputEnd::kFailedJob;
     }
 
     const CopyResult copy = velmora::CopyVideoPackets(session, *this, index);

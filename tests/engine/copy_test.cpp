@@ -269,6 +269,24 @@ TEST(Timestamps, AviWithBFramesKeepsItsTimes) {
     EXPECT_EQ(ExpectSameVideo(Media(in), Media(dir / "bframes.avi")), 0.0);
 }
 
+// Two video streams (a camera's main and preview pictures, say) are both
+// copied, each shifted to start at zero on its own.
+TEST(Timestamps, TwoVideoStreamsStartAtZeroEach) {
+    const fs::path in = Make(
+        "two_videos.ts", kPicture + " -f lavfi -i testsrc=duration=2:size=80x60:rate=10 " + kSound +
+                             " -map 0:v -map 1:v -map 2:a -pix_fmt yuv420p -c:v libx264 "
+                             "-bf 0 -c:a aac -output_ts_offset 3");
+    testmedia::TempDir dir;
+    CopyOk(in, dir / "two_videos.ts");
+    const Media source(in), copy(dir / "two_videos.ts");
+    ASSERT_EQ(copy.Count("video"), 2);
+    for (int stream : {0, 1}) {
+        ASSERT_GT(source.FirstTime(stream), 3.0);
+        ExpectSamePackets(source, stream, copy, stream);
+        EXPECT_NEAR(copy.FirstTime(stream), 0.0, 1e-9) << "stream " << stream;
+    }
+}
+
 // ---- What players need besides the packets ------------------------------
 
 // A source made with `-metadata:s:v:0 rotate=90` carries a display matrix.

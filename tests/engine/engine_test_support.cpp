@@ -114,6 +114,10 @@ double ExpectSameVideo(const Media& in, const Media& out) {
     EXPECT_GE(inIndex, 0) << "no video in " << in.file;
     EXPECT_GE(outIndex, 0) << "no video in " << out.file;
     if (inIndex < 0 || outIndex < 0) return 0.0;
+    return ExpectSamePackets(in, inIndex, out, outIndex);
+}
+
+double ExpectSamePackets(const Media& in, int inIndex, const Media& out, int outIndex) {
     const auto inPackets = in.PacketsOf(inIndex);
     const auto outPackets = out.PacketsOf(outIndex);
     const std::string& inBase = in.streams.at(inIndex).timeBase;

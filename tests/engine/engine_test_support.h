@@ -76,4 +76,7 @@ double Seconds(std::int64_t ts, const std::string& timeBase);
 // Returns the constant in seconds (output minus input).
 double ExpectSameVideo(const Media& in, const Media& out);
 
+// The same check for any pair of streams.
+double ExpectSamePackets(const Media& in, int inIndex, const Media& out, int outIndex);
+
 }  // namespace enginetest

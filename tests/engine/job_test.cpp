@@ -257,6 +257,36 @@ TEST(Stop, MidFileLeavesAValidShortenedOutput) {
         ASSERT_EQ(kept[i].hash, all[i].hash) << "packet " << i;
 }
 
+// A stop that arrives while the input is still being opened ends the job
+// before any output file is made: a header written from half-read stream
+// facts could leave a broken file.
+TEST(Stop, WhileOpeningMakesNoOutput) {
+    std::ifstream file(NoisyTransportStream(), std::ios::binary);
+    std::string start(16 * 188, '\0');
+    file.read(start.data(), static_cast<std::streamsize>(start.size()));
+
+    TempDir dir;
+    const fs::path pipe = dir / "pipe.ts";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    // Opened for reading too, so neither side waits for the other to open.
+    const int fd = open(pipe.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, start.data(), start.size()), static_cast<ssize_t>(start.size()));
+
+    const JobOutcome job = RunJob({{pipe, dir / "a.ts", 10.0}, {SmallVideo("mp4"), dir / "b.mp4"}},
+                                  [&](CAVConverter& engine) {
+                                      // Give the worker time to block in the pipe; the outcome is
+                                      // the same if it has not got that far.
+                                      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                                      engine.m_bStop = true;
+                                      close(fd);  // the worker's read ends
+                                  });
+    EXPECT_EQ(job.statuses, (std::vector<int>{-1, -1}));
+    EXPECT_EQ(job.result, 0);
+    EXPECT_FALSE(fs::exists(dir / "a.ts"));
+    EXPECT_FALSE(fs::exists(dir / "b.mp4"));
+}
+
 // Releasing the engine stops a running job and waits for it: no thread is
 // left using a released engine, and what was written is a readable file.
 TEST(Stop, ReleasingTheEngineEndsTheWorker) {

@@ -1,0 +1,234 @@
+// The probe: what it reports for files it accepts, and which files it
+// refuses.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <optional>
+
+#include "engine_test_support.h"
+
+extern "C" {
+#include <libavutil/avutil.h>
+}
+
+namespace enginetest {
+namespace {
+
+using testmedia::Make;
+using testmedia::Quote;
+
+int Probe(CAVConverter& engine, const fs::path& file) {
+    engine.m_pszProbeFile = file.string();
+    return engine.Probe();
+}
+
+fs::path Cover() { return Make("cover.jpg", "-f lavfi -i testsrc=size=64x48 -frames:v 1"); }
+
+fs::path RawH264() { return Make("raw.h264", kPicture + " -pix_fmt yuv420p -c:v libx264"); }
+
+// AVS2 video, for which FFmpeg here has no decoder: the raw H.264 bytes
+// read as an AVS2 elementary stream and put into a transport stream.
+fs::path VideoWithoutDecoder() {
+    return Make("avs2.ts", "-f avs2 -framerate 25 -i " + Quote(RawH264()) + " -c copy");
+}
+
+// A file written by the test itself into `dir`.
+using Writer = std::function<fs::path(const fs::path& dir)>;
+
+fs::path WriteBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file;
+}
+
+fs::path Truncated(const fs::path& dir, const fs::path& source) {
+    const fs::path file = dir / ("truncated" + source.extension().string());
+    fs::copy_file(source, file);
+    fs::resize_file(file, fs::file_size(file) * 2 / 3);
+    return file;
+}
+
+struct ProbeCase {
+    const char* name;
+    Writer file;
+    int result;
+    // Expected fields when accepted; unset ones are not checked.
+    int width = 0, height = 0;
+    int fpsNum = 0, fpsDen = 0;
+    std::optional<std::int64_t> duration = std::nullopt;  // microseconds
+    std::optional<int> profile = std::nullopt;
+    bool bitRateKnown = false;
+};
+
+std::ostream& operator<<(std::ostream& os, const ProbeCase& c) { return os << c.name; }
+
+class ProbeFile : public testing::TestWithParam<ProbeCase> {};
+
+TEST_P(ProbeFile, ReportsOrRefuses) {
+    const ProbeCase& c = GetParam();
+    testmedia::TempDir dir;
+    const fs::path file = c.file(dir.path());
+
+    CAVConverter engine;
+    // Values of an earlier file must not show through.
+    ASSERT_EQ(Probe(engine, testmedia::Make("other.mkv",
+                                            "-f lavfi -i testsrc=duration=1:size=320x240:rate=30 "
+                                            "-pix_fmt yuv420p -c:v libx264")),
+              kProbeOk);
+
+    EXPECT_EQ(Probe(engine, file), c.result);
+    if (c.result != kProbeOk) return;
+    EXPECT_EQ(engine.m_nInWidth, c.width);
+    EXPECT_EQ(engine.m_nInHeight, c.height);
+    if (c.fpsDen) {
+        EXPECT_EQ(engine.m_nFpsNum, c.fpsNum);
+        EXPECT_EQ(engine.m_nFpsDen, c.fpsDen);
+    }
+    if (c.duration && *c.duration == AV_NOPTS_VALUE) {
+        EXPECT_EQ(engine.m_llDuration, AV_NOPTS_VALUE);
+    } else if (c.duration) {
+        EXPECT_NEAR(static_cast<double>(engine.m_llDuration), static_cast<double>(*c.duration),
+                    100000.0);
+    }
+    if (c.profile) {
+        EXPECT_EQ(engine.m_nVideoProfile, *c.profile);
+    }
+    if (c.bitRateKnown) {
+        EXPECT_GT(engine.m_nVideoBitRate, 0);
+    } else {
+        EXPECT_EQ(engine.m_nVideoBitRate, 0);
+    }
+}
+
+constexpr int kHigh = 100;  // FF_PROFILE_H264_HIGH
+
+fs::path CoveredMp4(const fs::path&) {
+    return Make("mjpeg_cover.mp4", "-i " + Quote(SmallVideo("mp4")) + " -i " + Quote(Cover()) +
+                                       " -map 0 -map 1 -c copy -disposition:v:1 attached_pic");
+}
+
+fs::path CameraAvi(const fs::path&) {
+    return Make("mjpeg_two_tracks.avi", kPicture + " " + kSound +
+                                            " -map 0:v -map 1:a -map 1:a -c:v mjpeg -q:v 8 "
+                                            "-c:a pcm_s16le");
+}
+
+fs::path CoveredMp3(const fs::path&) {
+    return Make("cover.mp3", kSound + " -i " + Quote(Cover()) +
+                                 " -map 0:a -map 1:v -c:a libmp3lame -c:v copy "
+                                 "-disposition:v attached_pic");
+}
+
+fs::path RandomBytes(const fs::path& dir) {
+    std::string bytes(8192, '\0');
+    unsigned x = 2463534242u;
+    for (char& c : bytes) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        c = static_cast<char>(x);
+    }
+    return WriteBytes(dir / "noise.mkv", bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ProbeFile,
+    testing::Values(
+        ProbeCase{.name = "mp4",
+                  .file = [](const fs::path&) { return SmallVideo("mp4"); },
+                  .result = kProbeOk,
+                  .width = 160,
+                  .height = 120,
+                  .fpsNum = 25,
+                  .fpsDen = 1,
+                  .duration = 2000000,
+                  .profile = kHigh,
+                  .bitRateKnown = true},
+        ProbeCase{.name = "mkv",
+                  .file = [](const fs::path&) { return SmallVideo("mkv"); },
+                  .result = kProbeOk,
+                  .width = 160,
+                  .height = 120,
+                  .fpsNum = 25,
+                  .fpsDen = 1,
+                  .duration = 2000000,
+                  .profile = kHigh},
+        // No duration is known for a raw stream.
+        ProbeCase{.name = "raw_h264",
+                  .file = [](const fs::path&) { return RawH264(); },
+                  .result = kProbeOk,
+                  .width = 160,
+                  .height = 120,
+                  .fpsNum = 25,
+                  .fpsDen = 1,
+                  .duration = AV_NOPTS_VALUE,
+                  .profile = kHigh},
+        // The real video, not the 64x48 cover, is reported.
+        ProbeCase{.name = "mp4_with_cover",
+                  .file = CoveredMp4,
+                  .result = kProbeOk,
+                  .width = 160,
+                  .height = 120,
+                  .fpsNum = 25,
+                  .fpsDen = 1,
+                  .duration = 2000000,
+                  .profile = kHigh,
+                  .bitRateKnown = true},
+        // A camera file: MJPEG video with two sound tracks is video.
+        ProbeCase{.name = "mjpeg_two_tracks",
+                  .file = CameraAvi,
+                  .result = kProbeOk,
+                  .width = 160,
+                  .height = 120,
+                  .fpsNum = 25,
+                  .fpsDen = 1,
+                  .duration = 2000000,
+                  .bitRateKnown = true},
+        // A file cut short can still be read as far as it goes.
+        ProbeCase{.name = "truncated_mkv",
+                  .file = [](const fs::path& dir) { return Truncated(dir, SmallVideo("mkv")); },
+                  .result = kProbeOk,
+                  .width = 160,
+                  .height = 120,
+                  .fpsNum = 25,
+                  .fpsDen = 1},
+        // Copying needs no decoder, so a video FFmpeg cannot decode is
+        // accepted; its size is unknown, not that of the file before.
+        ProbeCase{.name = "video_without_decoder",
+                  .file = [](const fs::path&) { return VideoWithoutDecoder(); },
+                  .result = kProbeOk},
+        // Refused.
+        ProbeCase{.name = "audio_only",
+                  .file = [](const fs::path&) { return Make("sound.mka", kSound + " -c:a aac"); },
+                  .result = kProbeNoVideoOrUnreadable},
+        ProbeCase{
+            .name = "mp3_with_cover", .file = CoveredMp3, .result = kProbeNoVideoOrUnreadable},
+        ProbeCase{.name = "zero_bytes",
+                  .file = [](const fs::path& dir) { return WriteBytes(dir / "empty.mp4", ""); },
+                  .result = kProbeNoVideoOrUnreadable},
+        ProbeCase{.name = "random_bytes", .file = RandomBytes, .result = kProbeNoVideoOrUnreadable},
+        // An MP4 keeps its index at the end: without it nothing is readable.
+        ProbeCase{.name = "truncated_mp4",
+                  .file = [](const fs::path& dir) { return Truncated(dir, SmallVideo("mp4")); },
+                  .result = kProbeNoVideoOrUnreadable},
+        ProbeCase{.name = "missing",
+                  .file = [](const fs::path& dir) { return dir / "missing.mp4"; },
+                  .result = kProbeNoVideoOrUnreadable}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A video FFmpeg cannot decode is still copied packet for packet.
+TEST(VideoWithoutDecoder, IsCopied) {
+    testmedia::TempDir dir;
+    CopyOk(VideoWithoutDecoder(), dir / "avs2.ts");
+    ExpectSameVideo(Media(VideoWithoutDecoder()), Media(dir / "avs2.ts"));
+}
+
+// The stop request of a stopped job stays raised until the next job; it
+// must not make probes fail meanwhile.
+TEST(ProbeAfterStop, StillReadsFiles) {
+    CAVConverter engine;
+    engine.m_bStop = true;
+    EXPECT_EQ(Probe(engine, SmallVideo("mp4")), kProbeOk);
+    EXPECT_EQ(engine.m_nInWidth, 160);
+}
+
+}  // namespace
+}  // namespace enginetest

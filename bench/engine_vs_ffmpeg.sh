@@ -97,7 +97,7 @@ time_once() {
   command=$(printf '%q ' "$@")
   hyperfine -N --style none --runs 1 --prepare "$prepare" --export-json "$json" "$command" >/dev/null
   jq -r '.results[0].times[0]' "$json"
-  jq -r '.results[0].user[0] + .results[0].system[0]' "$json" >>"$cpu_log"
+  jq -r '.results[0].user + .results[0].system' "$json" >>"$cpu_log"
   rm -f "$json"
 }
 

@@ -10,7 +10,11 @@
 
 namespace {
 
-constexpr auto kPollInterval = std::chrono::milliseconds(100);
+// Progress is shown every kProgressInterval; the end of the worker is
+// noticed within kEndInterval, so a short job does not wait out a whole
+// progress interval after its last file.
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+constexpr auto kEndInterval = std::chrono::milliseconds(10);
 
 int CountFinished(const std::vector<JobFile>& files) {
     int finished = 0;
@@ -54,7 +58,9 @@ size_t RunOnce(CAVConverter& engine, std::vector<JobFile>& files, size_t first,
                           engine.m_nProgress.load(std::memory_order_relaxed), finished, total);
         }
         if (!running) break;
-        std::this_thread::sleep_for(kPollInterval);
+        const auto next = std::chrono::steady_clock::now() + kProgressInterval;
+        while (engine.IsRunning() && StopSignal() == 0 && std::chrono::steady_clock::now() < next)
+            std::this_thread::sleep_for(kEndInterval);
     }
     engine.Join();
 

@@ -89,7 +89,7 @@ TEST(CliProbe, RefusedFilesAreNamedWithTheReason) {
     testmedia::TempDir cwd;
     std::ofstream(cwd / "empty.mp4").close();
     std::ofstream(cwd / "noise.mp4")
-        << std::string("\x13\x37 not media at all \x01\x02", 24) << std::string(4000, 'k');
+        << "\x13\x37 not media at all \x01\x02" << std::string(4000, 'k');
     clitest::CopyTo(clitest::AudioOnly(), cwd / "song.m4a");
     // A clip cut in the middle loses the index at its end.
     const fs::path clip = clitest::Clip("mp4");

@@ -22,6 +22,8 @@ struct NameCase {
     std::vector<std::string> expected;  // file names in the output folder; "" = no extension
 };
 
+void PrintTo(const NameCase& c, std::ostream* out) { *out << c.label; }
+
 class OutputNamesTest : public testing::TestWithParam<NameCase> {};
 
 TEST_P(OutputNamesTest, MakesUniqueNamesInTheFolder) {

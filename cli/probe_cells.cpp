@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine/av_converter.h"
+#include "time_text.h"
 
 extern "C" {
 #include <libavutil/avutil.h>
@@ -56,12 +57,6 @@ std::optional<int> DurationMs(std::int64_t microseconds) {
     const std::int64_t ms = microseconds / 1000;
     if (ms > INT_MAX) return std::nullopt;
     return static_cast<int>(ms);
-}
-
-std::string FormatTime(int ms) {
-    const int seconds = ms / 1000;
-    return Printf("%02d:%02d:%02d.%03d", seconds / 3600, seconds % 3600 / 60, seconds % 60,
-                  ms % 1000);
 }
 
 ProbeCells CellsOfProbe(const std::string& path, const CAVConverter& engine) {

@@ -29,9 +29,6 @@ std::string ExtensionOf(const std::string& path);
 // (AV_NOPTS_VALUE, negative) or too long for the time text.
 std::optional<int> DurationMs(std::int64_t microseconds);
 
-// Hours at least two digits, then MM:SS.mmm. `ms` >= 0.
-std::string FormatTime(int ms);
-
 // The cells as one line: tab-separated, or a JSON object.
 std::string TabLine(const ProbeCells& cells);
 std::string JsonLine(const ProbeCells& cells);

@@ -115,7 +115,7 @@ void CTarnwickDlg::OnTimer() {
                         InterfaceText(lang::kFilesProgressEnd));
     if (total > 0) dialog.SetOverallProgress(static_cast<int>(m_nDoneCount * 100LL / total));
     if (progress >= 0 && progress <= 100) dialog.SetFileProgress(progress);
-    GrabForReview(&dialog, QStringLiteral("progress"));
+    if (current >= 0 && current < total) GrabForReview(&dialog, QStringLiteral("progress"));
 
     // A stop request that did not come through the dialog's own handlers
     // ends the dialog the same way.

@@ -348,6 +348,21 @@ private slots:
         QVERIFY(job.messages.texts.isEmpty());
     }
 #endif
+
+    // The window closes while the success message is up: the engine goes
+    // at once, and what the end report still does needs none of it.
+    void closingTheWindowDuringTheEndMessage() {
+        JobWindow job;
+        job.Add({jobtest::Mp4()});
+        job.Window().show();
+        job.messages.onMessage = [&](const QString&) { job.Window().close(); };
+        QVERIFY(job.Start());
+        QCOMPARE(job.messages.texts, QStringList{jobtest::kJobSucceeded});
+        QVERIFY(!g_pEngine);
+        QVERIFY(!job.Window().isVisible());
+        QCOMPARE(job.desktop.urls, QList<QUrl>{QUrl::fromLocalFile(Q(job.output.path()))});
+        VerifySilentCopy(jobtest::Mp4(), job.output / "ju_a.mp4");
+    }
 };
 
 QTEST_MAIN(ProgressDialogTest)

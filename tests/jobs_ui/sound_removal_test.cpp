@@ -6,6 +6,7 @@
 
 #include "job_fixture.h"
 #include "output_folder.h"
+#include "progress_polling.h"
 
 using jobtest::CopyAs;
 using jobtest::FolderContents;
@@ -171,6 +172,9 @@ private slots:
         QCOMPARE(job.Window().m_nDoneCount, 3);
         QCOMPARE(job.desktop.urls, QList<QUrl>{QUrl::fromLocalFile(Q(job.output.path()))});
         QVERIFY(!g_pEngine->IsRunning());
+        // The end is reported once: later polls, if any, say nothing more.
+        QTest::qWait(3 * kProgressTickMs);
+        QCOMPARE(job.messages.texts.size(), 1);
 
         // Everything is done and unchecked: a second start has nothing to do.
         job.messages.texts.clear();

@@ -16,7 +16,12 @@ int Scale(int units, int base, int divisor) {
 
 DialogUnits::DialogUnits(const QFont& dialogFont) {
     const QFontMetrics metrics(dialogFont);
-    m_nBaseX = std::max(1, metrics.averageCharWidth());
+    // The average width of the 52 Latin letters, rounded, as Windows measures
+    // a dialog font; the font's own average width is narrower and would make
+    // the window too small for its pictures.
+    const int letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    m_nBaseX = std::max(1, (letters / 26 + 1) / 2);
     m_nBaseY = std::max(1, metrics.height());
 }
 

@@ -21,4 +21,7 @@ inline constexpr char kJobFolderNotWritable[] =
 inline constexpr char kJobNotEnoughSpace[] = "磁盘可用容量不够，请点击浏览按钮选择保存到其他盘!";
 inline constexpr char kJobNothingChecked[] = "请先选中文件!";
 
+// Check box of the progress dialog.
+inline constexpr char kOpenFolderWhenDone[] = "完成后打开文件夹";
+
 }  // namespace fixedtext

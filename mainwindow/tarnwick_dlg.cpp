@@ -18,6 +18,7 @@
 #include <QWindow>
 
 #include "app_settings.h"
+#include "av_convert_dlg.h"
 #include "controls/check_list_ctrl.h"
 #include "controls/colorref.h"
 #include "controls/control_button.h"
@@ -243,6 +244,9 @@ void CTarnwickDlg::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A running job is stopped first, as its dialog's close box would: the
+    // engine goes next.
+    if (m_progressDlg != nullptr) m_progressDlg->OnClose();
     OnClose();
     event->accept();
 }

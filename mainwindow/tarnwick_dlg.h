@@ -5,12 +5,14 @@
 #include <QStringList>
 #include <vector>
 
+class CAVConvertDlg;
 class CCheckListCtrl;
 class CControlButton;
 class CHyperLink;
 class QComboBox;
 class QLabel;
 class QProgressDialog;
+class QTimer;
 
 // The main window: the file list with its add, delete and clear buttons, the
 // output-folder row, the help link and the round start button.
@@ -57,6 +59,17 @@ public:
     std::vector<int> m_checkedRows;
     int m_nDoneCount = 0;
 
+    // ---- The running job (jobs/) -------------------------------------------
+
+    // The progress dialog, made with the first job; a child of this window.
+    CAVConvertDlg* m_progressDlg = nullptr;
+    // Raises the engine's stop request for the running job.
+    void StopJob();
+    // Waits until the job's worker has ended, after a stop request.
+    void WaitForJobEnd();
+    // Ends the progress polling.
+    void KillProgressTimer();
+
     // ---- Operations --------------------------------------------------------
 
     // Appends a checked row for `path` from the results of the probe that has
@@ -90,8 +103,10 @@ public slots:
     void OnClearList();
     void OnBrowseFolder();
     void OnOpenFolder();
-    // The start button. Its body belongs to the job code.
+    // The start button: removes the sound from every checked file.
     void OnSoundRemoval();
+    // The progress polling of a running job.
+    void OnTimer();
 
     // Enter and Esc never close the window.
     void accept() override {}
@@ -136,4 +151,7 @@ private:
     int m_nAddDepth = 0;
     // A close arrived during an add: the add ends, then the window closes.
     bool m_bCloseRequested = false;
+
+    // Polls the running job; made with the first job.
+    QTimer* m_progressTimer = nullptr;
 };

@@ -170,6 +170,17 @@ std::vector<Stream> Streams(const fs::path& file) {
     return streams;
 }
 
+std::string FormatName(const fs::path& file) {
+    int status = 0;
+    std::string out =
+        Run("ffprobe -v error -show_entries format=format_name -of default=nw=1:nk=1 " +
+                Quote(file.string()),
+            &status);
+    if (status != 0) throw std::runtime_error("ffprobe failed on " + file.string());
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
 TempDir::TempDir() {
     std::random_device rd;
     for (;;) {

@@ -58,6 +58,10 @@ std::vector<Packet> PacketsOf(const std::vector<Packet>& all, int stream);
 // The streams of the file.
 std::vector<Stream> Streams(const std::filesystem::path& file);
 
+// The container of the file as ffprobe names it ("mov,mp4,m4a,3gp,3g2,mj2",
+// "avi", "matroska,webm", ...).
+std::string FormatName(const std::filesystem::path& file);
+
 // A fresh, empty temporary folder, removed when the object goes.
 class TempDir {
 public:

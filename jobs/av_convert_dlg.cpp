@@ -1,0 +1,198 @@
+#include "av_convert_dlg.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <algorithm>
+
+#include "app_settings.h"
+#include "controls/label.h"
+#include "dialog_units.h"
+#include "fixed_texts.h"
+#include "tarnwick_dlg.h"
+
+namespace {
+
+// The dialog's size in dialog units.
+constexpr int kWidth = 324;
+constexpr int kHeight = 89;
+
+// What the worker gets to finish its packet before the dialog goes. The
+// window then waits for the worker's end as well, so nothing can use the
+// engine while it is still busy.
+constexpr unsigned long kStopPauseMs = 100;
+
+QFont DialogFont() {
+    QFont font(QStringLiteral("Microsoft Sans Serif"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+// A text of the language file named by the settings, read now.
+QString LanguageText(const std::filesystem::path& languageFile, const ProfileKey& key) {
+    return QString::fromStdString(ReadProfileString(languageFile, key));
+}
+
+}  // namespace
+
+CAVConvertDlg::CAVConvertDlg(CTarnwickDlg* owner) : QDialog(owner), m_pOwner(owner) {
+    setObjectName(QStringLiteral("progressDialog"));
+    CreateControls();
+}
+
+void CAVConvertDlg::CreateControls() {
+    setFont(DialogFont());
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+
+    const DialogUnits du(font());
+    setFixedSize(du.X(kWidth), du.Y(kHeight));
+
+    // The template gives positions; the sizes of the static texts and lines
+    // fill the room up to their neighbours.
+    m_staticFile = new QLabel(this);
+    m_staticFile->setObjectName(QStringLiteral("currentFileCaption"));
+    m_staticFile->setGeometry(du.Rect(19, 5, 46, 9));
+
+    m_labelFile = new CLabel(this);
+    m_labelFile->setObjectName(QStringLiteral("currentFileLine"));
+    m_labelFile->setGeometry(du.Rect(66, 5, 254, 9));
+
+    m_barFile = new QProgressBar(this);
+    m_barFile->setObjectName(QStringLiteral("fileBar"));
+    m_barFile->setGeometry(du.Rect(20, 17, 282, 14));
+
+    m_staticCount = new QLabel(this);
+    m_staticCount->setObjectName(QStringLiteral("allFilesCaption"));
+    m_staticCount->setGeometry(du.Rect(20, 36, 45, 9));
+
+    m_labelCount = new CLabel(this);
+    m_labelCount->setObjectName(QStringLiteral("allFilesLine"));
+    m_labelCount->setGeometry(du.Rect(66, 36, 236, 9));
+
+    m_barOverall = new QProgressBar(this);
+    m_barOverall->setObjectName(QStringLiteral("overallBar"));
+    m_barOverall->setGeometry(du.Rect(21, 47, 281, 14));
+
+    for (QProgressBar* bar : {m_barFile, m_barOverall}) {
+        bar->setRange(0, 100);
+        bar->setTextVisible(false);
+    }
+
+    m_checkOpenFolder = new QCheckBox(QString::fromUtf8(fixedtext::kOpenFolderWhenDone), this);
+    m_checkOpenFolder->setObjectName(QStringLiteral("openFolderCheck"));
+    m_checkOpenFolder->setGeometry(du.Rect(21, 66, 150, 10));
+
+    m_btnStop = new QPushButton(this);
+    m_btnStop->setObjectName(QStringLiteral("stopButton"));
+    m_btnStop->setGeometry(du.Rect(253, 65, 50, 19));
+    // Enter must not press it.
+    m_btnStop->setAutoDefault(false);
+    m_btnStop->setDefault(false);
+
+    connect(m_btnStop, &QPushButton::clicked, this, &CAVConvertDlg::OnStop);
+    connect(m_checkOpenFolder, &QCheckBox::clicked, this, &CAVConvertDlg::OnOpenFolderCheck);
+
+    // Esc and Enter are caught before any control sees them.
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+}
+
+void CAVConvertDlg::OnInitDialog() {
+    // Read at every opening, so an edited language file or setting shows at
+    // the next job.
+    const QString languageFile = ReadSetting(kLanguageFile);
+    const bool openFolder = IsOpenFolderOn(ReadSetting(kOpenFolder).toStdString());
+    m_checkOpenFolder->setChecked(openFolder);
+    // The box decides from now on, so what it shows is what happens.
+    m_pOwner->m_bOpenFolder = openFolder;
+
+    const std::filesystem::path texts = LanguageFilePath(languageFile);
+    const QString stop = LanguageText(texts, lang::kStop);
+    m_staticFile->setText(LanguageText(texts, lang::kCurrentFileLabel));
+    m_staticCount->setText(LanguageText(texts, lang::kAllFilesLabel));
+    m_btnStop->setText(stop);
+    m_btnStop->setToolTip(stop);
+    setWindowTitle(LanguageText(texts, lang::kName));
+
+    // A new job starts from empty lines and bars.
+    SetFileLine(QString(), QString());
+    SetCountLine(QString());
+    SetFileProgress(0);
+    SetOverallProgress(0);
+    m_btnStop->setFocus();
+}
+
+int CAVConvertDlg::DoModal() {
+    OnInitDialog();
+    return exec();
+}
+
+void CAVConvertDlg::SetFileLine(const QString& name, const QString& progress) {
+    m_strFileLine = name + progress;
+    const QFontMetrics metrics(m_labelFile->font());
+    const int room = m_labelFile->width() - metrics.horizontalAdvance(progress);
+    QString shown = name;
+    if (metrics.horizontalAdvance(name) > room) {
+        shown = metrics.elidedText(name, Qt::ElideMiddle, std::max(room, 0));
+    }
+    m_labelFile->setText(shown + progress);
+}
+
+void CAVConvertDlg::SetCountLine(const QString& text) { m_labelCount->setText(text); }
+
+QString CAVConvertDlg::CountLine() const { return m_labelCount->text(); }
+
+void CAVConvertDlg::SetFileProgress(int percent) { m_barFile->setValue(percent); }
+
+void CAVConvertDlg::SetOverallProgress(int percent) { m_barOverall->setValue(percent); }
+
+void CAVConvertDlg::OnStop() {
+    if (!IsRunning()) return;
+    StopAndEnd();
+}
+
+void CAVConvertDlg::OnClose() {
+    if (!IsRunning()) return;
+    const std::string_view value = m_checkOpenFolder->isChecked() ? kOpenFolderOn : kOpenFolderOff;
+    WriteSetting(kOpenFolder,
+                 QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
+    StopAndEnd();
+}
+
+void CAVConvertDlg::StopAndEnd() {
+    m_pOwner->StopJob();
+    QThread::msleep(kStopPauseMs);
+    m_pOwner->WaitForJobEnd();
+    m_pOwner->KillProgressTimer();
+    done(QDialog::Accepted);
+}
+
+void CAVConvertDlg::OnOpenFolderCheck() {
+    m_pOwner->m_bOpenFolder = m_checkOpenFolder->isChecked();
+}
+
+void CAVConvertDlg::closeEvent(QCloseEvent* event) {
+    OnClose();
+    event->accept();
+}
+
+bool CAVConvertDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Escape:
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                return true;
+            default:
+                break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

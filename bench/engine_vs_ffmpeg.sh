@@ -1,0 +1,201 @@
+#!/usr/bin/env bash
+# Times velmora-cli against the ffmpeg program doing the same stream copy
+# (video only, no re-encoding) and against a plain cp of the same file.
+#
+#   bench/engine_vs_ffmpeg.sh            all sections
+#   bench/engine_vs_ffmpeg.sh big        the ~1 GB MP4, MKV and TS copies only
+#   bench/engine_vs_ffmpeg.sh small      the 500 small files only
+#
+# Media are made once and cached in bench/cache/ (about 3 GB). Runs of the
+# tools alternate round by round, so a change in the host's speed during the
+# script hits every tool alike; every output is deleted before every run.
+# Environment: ROUNDS (default 7), SMALL_ROUNDS (3), SMALL_COUNT (500),
+# TARGET_BYTES (1000000000), VELMORA_CLI (build/default/bin/velmora-cli).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+cli=${VELMORA_CLI:-$root/build/default/bin/velmora-cli}
+cache=$here/cache
+rounds=${ROUNDS:-7}
+small_rounds=${SMALL_ROUNDS:-3}
+small_count=${SMALL_COUNT:-500}
+target_bytes=${TARGET_BYTES:-1000000000}
+section=${1:-all}
+
+for tool in hyperfine ffmpeg ffprobe jq /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "missing: $tool (run scripts/deps)" >&2; exit 1; }
+done
+[ -x "$cli" ] || { echo "missing: $cli (build first: cmake --build --preset default)" >&2; exit 1; }
+mkdir -p "$cache"
+
+# ---- media -----------------------------------------------------------------
+
+# A short, busy H.264 + AAC clip at a high bit rate, looped with -c copy into
+# one large MP4, then remuxed into MKV and TS. Encoding only the short clip
+# keeps making the media fast.
+make_big() {
+  local clip=$cache/clip.mp4 big=$cache/big.mp4
+  if [ ! -s "$clip" ]; then
+    echo "making $clip" >&2
+    ffmpeg -nostdin -v error -y \
+      -f lavfi -i testsrc2=size=1280x720:rate=30:duration=20 \
+      -f lavfi -i sine=frequency=440:sample_rate=48000:duration=20 \
+      -c:v libx264 -preset ultrafast -crf 6 -g 60 -pix_fmt yuv420p \
+      -c:a aac -b:a 128k -shortest "$clip.tmp.mp4"
+    mv "$clip.tmp.mp4" "$clip"
+  fi
+  if [ ! -s "$big" ]; then
+    local size loops
+    size=$(stat -c %s "$clip")
+    loops=$(( (target_bytes + size - 1) / size ))
+    echo "making $big ($loops x $size bytes)" >&2
+    ffmpeg -nostdin -v error -y -stream_loop $((loops - 1)) -i "$clip" -c copy "$big.tmp.mp4"
+    mv "$big.tmp.mp4" "$big"
+  fi
+  local ext
+  for ext in mkv ts; do
+    if [ ! -s "$cache/big.$ext" ]; then
+      echo "making $cache/big.$ext" >&2
+      ffmpeg -nostdin -v error -y -i "$big" -map 0 -c copy "$cache/big.tmp.$ext"
+      mv "$cache/big.tmp.$ext" "$cache/big.$ext"
+    fi
+  done
+}
+
+make_small() {
+  local dir=$cache/small
+  local clip=$cache/small-clip.mp4
+  if [ ! -s "$clip" ]; then
+    ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=320x240:rate=25:duration=2 \
+      -f lavfi -i sine=duration=2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p \
+      -c:a aac -shortest "$clip"
+  fi
+  if [ "$(find "$dir" -name '*.mp4' 2>/dev/null | wc -l)" -ne "$small_count" ]; then
+    echo "making $small_count small files in $dir" >&2
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    local i
+    for ((i = 0; i < small_count; i++)); do
+      cp "$clip" "$(printf '%s/small-%04d.mp4' "$dir" "$i")"
+    done
+  fi
+}
+
+# ---- measuring ---------------------------------------------------------------
+
+# One timed run: time_once PREPARE COMMAND... prints the wall time in seconds.
+time_once() {
+  local prepare=$1
+  shift
+  local json command
+  json=$(mktemp)
+  # hyperfine -N splits the command as a POSIX shell would: quote each word.
+  command=$(printf '%q ' "$@")
+  hyperfine -N --style none --runs 1 --prepare "$prepare" --export-json "$json" "$command" >/dev/null
+  jq -r '.results[0].times[0]' "$json"
+  rm -f "$json"
+}
+
+# Peak resident memory in KiB of one run: peak_rss COMMAND...
+peak_rss() {
+  /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F': ' '/Maximum resident set size/ { print $2 }'
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+fastest() { sort -g | head -1; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+# ---- the ~1 GB copies ---------------------------------------------------------
+
+bench_big() {
+  make_big
+  local out=$cache/out
+  mkdir -p "$out"
+  printf '\n== one large file, %s rounds, warm cache ==\n' "$rounds"
+  printf '%-4s %8s | %7s %7s %7s | %9s %9s | %8s %8s | %7s %7s | %6s %6s\n' \
+    cont MB cp_s vel_s ff_s vel/ff_med vel/ff_min vel/cp ff/cp vel_MB/s ff_MB/s velMiB ffMiB
+  local ext
+  for ext in mp4 mkv ts; do
+    local in=$cache/big.$ext
+    local bytes
+    bytes=$(stat -c %s "$in")
+    cat "$in" >/dev/null  # into the page cache
+    local vel_out=$out/big.$ext ff_out=$out/ff.$ext cp_out=$out/cp.$ext
+    local -a vel=() ff=() cpt=()
+    local r
+    for ((r = 0; r < rounds; r++)); do
+      # Alternate the order too, so neither tool always follows the other.
+      if ((r % 2 == 0)); then
+        vel+=("$(time_once "rm -f $vel_out" "$cli" -q -o "$out" "$in")")
+        ff+=("$(time_once "rm -f $ff_out" ffmpeg -nostdin -v error -y -i "$in" -map 0:v -c copy "$ff_out")")
+      else
+        ff+=("$(time_once "rm -f $ff_out" ffmpeg -nostdin -v error -y -i "$in" -map 0:v -c copy "$ff_out")")
+        vel+=("$(time_once "rm -f $vel_out" "$cli" -q -o "$out" "$in")")
+      fi
+      cpt+=("$(time_once "rm -f $cp_out" cp "$in" "$cp_out")")
+    done
+    rm -f "$vel_out" "$ff_out"
+    local vel_rss ff_rss
+    vel_rss=$(peak_rss "$cli" -q -o "$out" "$in")
+    ff_rss=$(peak_rss ffmpeg -nostdin -v error -y -i "$in" -map 0:v -c copy "$ff_out")
+    local vel_size ff_size
+    vel_size=$(stat -c %s "$vel_out")
+    ff_size=$(stat -c %s "$ff_out")
+    rm -f "$vel_out" "$ff_out" "$cp_out"
+
+    local vm fm cm vmin fmin
+    vm=$(printf '%s\n' "${vel[@]}" | median)
+    fm=$(printf '%s\n' "${ff[@]}" | median)
+    cm=$(printf '%s\n' "${cpt[@]}" | median)
+    vmin=$(printf '%s\n' "${vel[@]}" | fastest)
+    fmin=$(printf '%s\n' "${ff[@]}" | fastest)
+    printf '%-4s %8.0f | %7.3f %7.3f %7.3f | %9s %9s | %8s %8s | %7.0f %7.0f | %6.1f %6.1f\n' \
+      "$ext" "$(ratio "$bytes" 1000000)" "$cm" "$vm" "$fm" \
+      "$(ratio "$vm" "$fm")" "$(ratio "$vmin" "$fmin")" "$(ratio "$vm" "$cm")" "$(ratio "$fm" "$cm")" \
+      "$(awk -v b="$bytes" -v t="$vm" 'BEGIN { print b / 1e6 / t }')" \
+      "$(awk -v b="$bytes" -v t="$fm" 'BEGIN { print b / 1e6 / t }')" \
+      "$(ratio "$vel_rss" 1024)" "$(ratio "$ff_rss" 1024)"
+    printf '     runs  vel: %s\n     runs  ff:  %s\n     runs  cp:  %s\n' "${vel[*]}" "${ff[*]}" "${cpt[*]}"
+    printf '     output bytes  velmora %s  ffmpeg %s\n' "$vel_size" "$ff_size"
+  done
+  echo "goals: vel/ff <= 0.95 on every container; vel/cp <= 1.6 on mp4; velMiB < ffMiB"
+}
+
+# ---- many small files ------------------------------------------------------------
+
+bench_small() {
+  make_small
+  local dir=$cache/small out=$cache/small-out
+  printf '\n== %s small files, %s rounds ==\n' "$small_count" "$small_rounds"
+  local probe_loop="for f in $dir/*.mp4; do ffprobe -v error -show_format -show_streams \"\$f\" >/dev/null; done"
+  local job_loop="for f in $dir/*.mp4; do ffmpeg -nostdin -v error -y -i \"\$f\" -map 0:v -c copy $out/\${f##*/}; done"
+  local fresh="bash -c 'rm -rf $out && mkdir -p $out'"
+  local -a vp=() fp=() vj=() fj=()
+  local r
+  for ((r = 0; r < small_rounds; r++)); do
+    vp+=("$(time_once true bash -c "\"$cli\" --probe $dir/*.mp4 >/dev/null")")
+    fp+=("$(time_once true bash -c "$probe_loop")")
+    vj+=("$(time_once "$fresh" bash -c "\"$cli\" -q -o $out $dir/*.mp4 >/dev/null")")
+    fj+=("$(time_once "$fresh" bash -c "$job_loop")")
+  done
+  rm -rf "$out"
+  local vpm fpm vjm fjm
+  vpm=$(printf '%s\n' "${vp[@]}" | median)
+  fpm=$(printf '%s\n' "${fp[@]}" | median)
+  vjm=$(printf '%s\n' "${vj[@]}" | median)
+  fjm=$(printf '%s\n' "${fj[@]}" | median)
+  printf 'probe: velmora-cli --probe %7.3f s (%.2f ms/file)   ffprobe loop %7.3f s (%.1f ms/file)   ratio %s (goal <= 0.05)\n' \
+    "$vpm" "$(awk -v t="$vpm" -v n="$small_count" 'BEGIN { print t * 1000 / n }')" \
+    "$fpm" "$(awk -v t="$fpm" -v n="$small_count" 'BEGIN { print t * 1000 / n }')" "$(ratio "$vpm" "$fpm")"
+  printf 'job:   velmora-cli         %7.3f s (%.2f ms/file)   ffmpeg loop  %7.3f s (%.1f ms/file)   ratio %s (goal <= 0.10)\n' \
+    "$vjm" "$(awk -v t="$vjm" -v n="$small_count" 'BEGIN { print t * 1000 / n }')" \
+    "$fjm" "$(awk -v t="$fjm" -v n="$small_count" 'BEGIN { print t * 1000 / n }')" "$(ratio "$vjm" "$fjm")"
+}
+
+case $section in
+  all) bench_big; bench_small ;;
+  big) bench_big ;;
+  small) bench_small ;;
+  *) echo "usage: $0 [all|big|small]" >&2; exit 2 ;;
+esac

@@ -1,0 +1,31 @@
+#pragma once
+
+// Runs the accepted files through the engine as one job, following it
+// every 100 ms, and goes on after a failed job with the files that remain.
+
+#include <string>
+#include <vector>
+
+#include "progress.h"
+
+class CAVConverter;
+
+struct JobFile {
+    std::string input;      // as given by the user
+    std::string output;     // planned output name
+    double endSeconds = 0;  // what 100 % means; 0 = unknown
+
+    enum class Outcome { kPending, kDone, kFailed, kStopped, kSkipped };
+    Outcome outcome = Outcome::kPending;
+    int error = 0;  // the engine's code for a failed file
+};
+
+// Runs `files` in order and fills in their outcomes. Returns when every
+// file has an outcome, or after a stop request (StopSignal()) has been
+// honoured: the file in work then keeps a shortened output (kStopped) and
+// the files after it are kSkipped.
+void RunJob(CAVConverter& engine, std::vector<JobFile>& files, ProgressPrinter& progress);
+
+// The name FFmpeg is given for a file: a relative name that looks like a
+// URL ("a:b.mp4") would otherwise be taken for a protocol.
+std::string EngineName(const std::string& name);

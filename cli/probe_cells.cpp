@@ -1,0 +1,124 @@
+#include "probe_cells.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "engine/av_converter.h"
+
+extern "C" {
+#include <libavutil/avutil.h>
+}
+
+namespace {
+
+std::string Printf(const char* format, auto... values) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, format, values...);
+    return buffer;
+}
+
+// Length of the valid UTF-8 sequence at text[i], or 0 if there is none.
+size_t Utf8SequenceLength(const std::string& text, size_t i) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    size_t length;
+    unsigned minimum;
+    unsigned value;
+    if (lead < 0x80) return 1;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, minimum = 0x80, value = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, minimum = 0x800, value = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, minimum = 0x10000, value = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (byte(i + k) & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    return length;
+}
+
+}  // namespace
+
+std::string ExtensionOf(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    return dot == std::string::npos ? path : path.substr(dot + 1);
+}
+
+std::optional<int> DurationMs(std::int64_t microseconds) {
+    if (microseconds == AV_NOPTS_VALUE || microseconds < 0) return std::nullopt;
+    const std::int64_t ms = microseconds / 1000;
+    if (ms > INT_MAX) return std::nullopt;
+    return static_cast<int>(ms);
+}
+
+std::string FormatTime(int ms) {
+    const int seconds = ms / 1000;
+    return Printf("%02d:%02d:%02d.%03d", seconds / 3600, seconds % 3600 / 60, seconds % 60,
+                  ms % 1000);
+}
+
+ProbeCells CellsOfProbe(const std::string& path, const CAVConverter& engine) {
+    ProbeCells cells;
+    cells.path = path;
+    cells.extension = ExtensionOf(path);
+    if (auto ms = DurationMs(engine.m_llDuration)) cells.duration = FormatTime(*ms);
+    cells.size = Printf("%d*%d", engine.m_nInWidth, engine.m_nInHeight);
+    cells.bitRate = Printf("%dkbps", engine.m_nVideoBitRate / 1000);
+    if (engine.m_nFpsDen != 0)
+        cells.frameRate =
+            Printf("%5.2ffps", static_cast<double>(engine.m_nFpsNum) / engine.m_nFpsDen);
+    cells.profile = Printf("%d", engine.m_nVideoProfile);
+    return cells;
+}
+
+std::string TabLine(const ProbeCells& c) {
+    return c.path + '\t' + c.extension + '\t' + c.duration + '\t' + c.size + '\t' + c.bitRate +
+           '\t' + c.frameRate + '\t' + c.profile;
+}
+
+std::string JsonLine(const ProbeCells& c) {
+    return "{\"path\":" + JsonString(c.path) + ",\"extension\":" + JsonString(c.extension) +
+           ",\"duration\":" + JsonString(c.duration) + ",\"size\":" + JsonString(c.size) +
+           ",\"bitrate\":" + JsonString(c.bitRate) + ",\"fps\":" + JsonString(c.frameRate) +
+           ",\"profile\":" + JsonString(c.profile) + "}";
+}
+
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += Printf("\\u%04x", c);
+        } else if (c >= 0x80) {
+            const size_t length = Utf8SequenceLength(text, i);
+            if (length == 0) {
+                out += "\xEF\xBF\xBD";  // U+FFFD
+                ++i;
+                continue;
+            }
+            out.append(text, i, length);
+            i += length;
+            continue;
+        } else {
+            out += static_cast<char>(c);
+        }
+        ++i;
+    }
+    return out + "\"";
+}

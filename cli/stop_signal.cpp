@@ -1,0 +1,31 @@
+#include "stop_signal.h"
+
+#include <atomic>
+#include <csignal>
+
+namespace {
+
+std::atomic<int> g_stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+extern "C" void OnStopSignal(int signal) { g_stopSignal.store(signal, std::memory_order_relaxed); }
+
+}  // namespace
+
+void InstallStopHandlers() {
+#ifdef _WIN32
+    std::signal(SIGINT, OnStopSignal);  // the C runtime resets it after one signal
+    std::signal(SIGTERM, OnStopSignal);
+#else
+    struct sigaction action = {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    // The first signal asks for a clean stop; the next one gets the default
+    // action, so a user can still end a program that does not react.
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+#endif
+}
+
+int StopSignal() { return g_stopSignal.load(std::memory_order_relaxed); }

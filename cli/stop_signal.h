@@ -1,0 +1,10 @@
+#pragma once
+
+// Ctrl-C (and a polite kill) asks for a stop. The handler only records the
+// signal; the main thread polls StopSignal() and raises the engine's stop
+// request itself. A second Ctrl-C ends the program at once.
+
+void InstallStopHandlers();
+
+// The signal that asked for a stop, or 0.
+int StopSignal();

@@ -1,0 +1,81 @@
+#include "output_names.h"
+
+#include <filesystem>
+#include <set>
+
+#include "utf8_path.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+bool EndsWithSeparator(const std::string& folder) {
+    return !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
+}
+// Windows file names differ in case only: planned names are compared the
+// way the file system compares them (ASCII letters are enough here, the
+// disk test catches the rest).
+std::string Key(std::string name) {
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return name;
+}
+#else
+constexpr char kSeparator = '/';
+bool EndsWithSeparator(const std::string& folder) {
+    return !folder.empty() && folder.back() == '/';
+}
+std::string Key(const std::string& name) { return name; }
+#endif
+
+// Anything of that name counts, a dangling link too: the muxer would write
+// through it. A name whose state cannot be read is left to the job, which
+// reports the failure when it cannot create the file.
+bool ExistsOnDisk(const std::string& name) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(PathFromUtf8(name), ec);
+    return status.type() != fs::file_type::not_found && status.type() != fs::file_type::none;
+}
+
+}  // namespace
+
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::vector<OutputName> PlanOutputNames(const std::string& folder,
+                                        const std::vector<std::string>& inputs) {
+    std::string prefix = folder;
+    if (!prefix.empty() && !EndsWithSeparator(prefix)) prefix += kSeparator;
+
+    std::set<std::string> planned;
+    std::vector<OutputName> names;
+    names.reserve(inputs.size());
+    for (const auto& input : inputs) {
+        OutputName out;
+        const std::string fileName = FileNameOf(input);
+        const size_t dot = fileName.rfind('.');
+        if (dot == std::string::npos) {
+            out.result = OutputNameResult::kNoExtension;
+            names.push_back(out);
+            continue;
+        }
+        const std::string stem = prefix + fileName.substr(0, dot);
+        const std::string extension = fileName.substr(dot);
+
+        auto taken = [&](const std::string& name) {
+            return planned.count(Key(name)) > 0 || ExistsOnDisk(name);
+        };
+        std::string name = stem + extension;
+        for (unsigned long long n = 0; taken(name); ++n)
+            name = stem + "(" + std::to_string(n) + ")" + extension;
+
+        planned.insert(Key(name));
+        out.path = name;
+        names.push_back(out);
+    }
+    return names;
+}

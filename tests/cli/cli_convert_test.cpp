@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "cli_test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The output holds the input's video packets, byte for byte, starting at 0,
+// and no sound. With B-frames a transport stream cannot start its pts at 0
+// (its dts would be negative): there the dts starts at 0.
+void ExpectSilentCopy(const fs::path& input, const fs::path& output) {
+    SCOPED_TRACE(output.string());
+    ASSERT_TRUE(fs::exists(output));
+    EXPECT_EQ(clitest::VideoHashes(output), clitest::VideoHashes(input));
+    EXPECT_TRUE(clitest::HasNoAudioPackets(output));
+    const auto packets = testmedia::Packets(output);
+    ASSERT_FALSE(packets.empty());
+    std::int64_t firstPts = INT64_MAX;
+    std::int64_t firstDts = INT64_MAX;
+    for (const auto& p : packets) {
+        if (p.pts) firstPts = std::min(firstPts, *p.pts);
+        if (p.dts) firstDts = std::min(firstDts, *p.dts);
+    }
+    EXPECT_TRUE(firstPts == 0 || firstDts == 0) << firstPts << " " << firstDts;
+}
+
+TEST(CliConvert, EveryFileSucceeds) {
+    testmedia::TempDir cwd;
+    const fs::path mp4 = clitest::CopyTo(clitest::Clip("mp4"), cwd / "in" / "a.mp4");
+    const fs::path mkv = clitest::CopyTo(clitest::Clip("mkv"), cwd / "in" / "b.mkv");
+    const fs::path ts = clitest::CopyTo(clitest::Clip("ts"), cwd / "in" / "c.ts");
+    fs::create_directory(cwd / "out");
+
+    const auto result =
+        clitest::Run({"-q", "-o", "out", "in/a.mp4", "in/b.mkv", "in/c.ts"}, cwd.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "done     in/a.mp4 -> out/a.mp4\n"
+              "done     in/b.mkv -> out/b.mkv\n"
+              "done     in/c.ts -> out/c.ts\n");
+    EXPECT_EQ(result.err, "");
+    ExpectSilentCopy(mp4, cwd / "out" / "a.mp4");
+    ExpectSilentCopy(mkv, cwd / "out" / "b.mkv");
+    ExpectSilentCopy(ts, cwd / "out" / "c.ts");
+}
+
+TEST(CliConvert, TheCurrentFolderIsTheDefault) {
+    testmedia::TempDir cwd;
+    const fs::path clip = clitest::Clip("mp4");
+    const auto result = clitest::Run({"-q", clip.string()}, cwd.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "done     " + clip.string() + " -> ./cli_clip.mp4\n");
+    ExpectSilentCopy(clip, cwd / "cli_clip.mp4");
+}
+
+// Nothing that is already there is replaced, and two inputs of the same name
+// do not replace each other.
+TEST(CliConvert, OutputsGetUniqueNames) {
+    testmedia::TempDir cwd;
+    const fs::path clip = clitest::Clip("mp4");
+    clitest::CopyTo(clip, cwd / "x" / "a.mp4");
+    clitest::CopyTo(clitest::Clip("mkv"), cwd / "y" / "a.mp4");  // Matroska inside
+    fs::create_directory(cwd / "out");
+    std::ofstream(cwd / "out" / "a.mp4") << "the user's own file";
+
+    const auto result = clitest::Run({"-q", "-o", "out", "x/a.mp4", "y/a.mp4"}, cwd.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "done     x/a.mp4 -> out/a(0).mp4\n"
+              "done     y/a.mp4 -> out/a(1).mp4\n");
+    EXPECT_EQ(ReadAll(cwd / "out" / "a.mp4"), "the user's own file");
+    ExpectSilentCopy(cwd / "x" / "a.mp4", cwd / "out" / "a(0).mp4");
+    ExpectSilentCopy(cwd / "y" / "a.mp4", cwd / "out" / "a(1).mp4");
+}
+
+TEST(CliConvert, NamesWithSpacesAndOtherScripts) {
+    testmedia::TempDir cwd;
+    const std::string name = "mein Film – 视频 ü.mkv";
+    clitest::CopyTo(clitest::Clip("mkv"), cwd / "Quelle ä" / name);
+    fs::create_directory(cwd / "Ziel 目标");
+    const auto result = clitest::Run({"-q", "-o", "Ziel 目标", "Quelle ä/" + name}, cwd.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "done     Quelle ä/" + name + " -> Ziel 目标/" + name + "\n");
+    ExpectSilentCopy(cwd / "Quelle ä" / name, cwd / "Ziel 目标" / name);
+}
+
+// Refused and failed files are reported; every other file is still done.
+TEST(CliConvert, BadFilesFailAndTheOthersGoOn) {
+    testmedia::TempDir cwd;
+    const fs::path clip = clitest::Clip("mp4");
+    clitest::CopyTo(clip, cwd / "a.mp4");
+    clitest::CopyTo(clip, cwd / "movie");   // no extension
+    clitest::CopyTo(clip, cwd / "b.rmvb");  // no container writes .rmvb
+    clitest::CopyTo(clitest::AudioOnly(), cwd / "song.m4a");
+    clitest::CopyTo(clitest::Clip("mkv"), cwd / "c.mkv");
+    fs::create_directory(cwd / "out");
+
+    const auto result = clitest::Run(
+        {"-q", "-o", "out", "a.mp4", "movie", "b.rmvb", "song.m4a", "c.mkv"}, cwd.path());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out,
+              "done     a.mp4 -> out/a.mp4\n"
+              "failed   movie: the name has no extension, so no container can be chosen for "
+              "the output\n"
+              "failed   b.rmvb: FFmpeg knows no container it can write for the extension "
+              "\".rmvb\"\n"
+              "refused  song.m4a: not a video file: FFmpeg cannot read it as media, or it has "
+              "no video stream\n"
+              "done     c.mkv -> out/c.mkv\n");
+    EXPECT_NE(result.err.find("velmora-cli: song.m4a: refused: not a video file"),
+              std::string::npos)
+        << result.err;
+    ExpectSilentCopy(cwd / "a.mp4", cwd / "out" / "a.mp4");
+    ExpectSilentCopy(cwd / "c.mkv", cwd / "out" / "c.mkv");
+    EXPECT_FALSE(fs::exists(cwd / "out" / "song.m4a"));
+}
+
+// An output that cannot even be created fails the engine's whole job; the
+// files after it run as a new job. Here the output name grows past the
+// longest name the file system takes once "(0)" is added.
+TEST(CliConvert, AFailedJobDoesNotEndTheBatch) {
+    testmedia::TempDir cwd;
+    const fs::path clip = clitest::Clip("mp4");
+    const std::string longName = std::string(251, 'n') + ".mp4";  // 255 bytes
+    clitest::CopyTo(clip, cwd / "in" / longName);
+    clitest::CopyTo(clip, cwd / "out" / longName);  // taken: the output needs "(0)"
+    clitest::CopyTo(clip, cwd / "in" / "after.mp4");
+    clitest::CopyTo(clip, cwd / "in" / "before.mp4");
+
+    const auto result = clitest::Run(
+        {"-q", "-o", "out", "in/before.mp4", "in/" + longName, "in/after.mp4"}, cwd.path());
+    EXPECT_EQ(result.exitCode, 1);
+    const auto lines = clitest::Lines(result.out);
+    ASSERT_EQ(lines.size(), 3u) << result.out;
+    EXPECT_EQ(lines[0], "done     in/before.mp4 -> out/before.mp4");
+    EXPECT_EQ(lines[1], "failed   in/" + longName + ": File name too long");
+    EXPECT_EQ(lines[2], "done     in/after.mp4 -> out/after.mp4");
+    ExpectSilentCopy(clip, cwd / "out" / "after.mp4");
+}
+
+TEST(CliConvert, AnUnusableOutputFolderStopsBeforeAnyWork) {
+    testmedia::TempDir cwd;
+    clitest::CopyTo(clitest::Clip("mp4"), cwd / "a.mp4");
+    std::ofstream(cwd / "file.txt") << "x";
+    const std::pair<std::string, std::string> cases[] = {
+        {"absent", "the output folder absent does not exist"},
+        {"file.txt/sub", "the output folder file.txt/sub does not exist"},
+        {"file.txt", "the output folder file.txt is not a folder"},
+        {"/proc", "no file can be created in the output folder /proc ("},
+    };
+    for (const auto& [folder, message] : cases) {
+        SCOPED_TRACE(folder);
+        const auto before = std::distance(fs::directory_iterator(cwd.path()), {});
+        const auto result = clitest::Run({"-o", folder, "a.mp4"}, cwd.path());
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find("velmora-cli: " + message), std::string::npos) << result.err;
+        EXPECT_EQ(result.out, "skipped  a.mp4: not started\n");
+        EXPECT_EQ(std::distance(fs::directory_iterator(cwd.path()), {}), before);
+    }
+}
+
+}  // namespace

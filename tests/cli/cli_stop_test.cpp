@@ -1,0 +1,109 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "cli_test_support.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// A transport stream long enough that half of it is many packets.
+fs::path LongStream() {
+    return testmedia::Make("cli_long.ts",
+                           "-f lavfi -i testsrc=duration=20:size=160x120:rate=25 -f lavfi -i "
+                           "sine=duration=20 -c:v libx264 -pix_fmt yuv420p -g 25 -c:a aac "
+                           "-shortest");
+}
+
+// The input is a named pipe fed by the test, so the job is in the middle of
+// the file for as long as the test wants: the probe gets the whole stream
+// (padded with null packets until it lets go), the job gets the first half,
+// then Ctrl-C arrives, then the rest of the pipe closes.
+TEST(CliStop, CtrlCKeepsAShortenedOutputAndStartsNothingElse) {
+    signal(SIGPIPE, SIG_IGN);
+    testmedia::TempDir cwd;
+    const fs::path source = LongStream();
+    const std::string data = ReadAll(source);
+    ASSERT_EQ(mkfifo((cwd / "live.ts").c_str(), 0644), 0);
+    clitest::CopyTo(clitest::Clip("mp4"), cwd / "next.mp4");
+    fs::create_directory(cwd / "out");
+
+    clitest::Process cli({"-o", "out", "live.ts", "next.mp4"}, cwd.path());
+    std::atomic<bool> halfWritten{false};
+    std::thread feeder([&] {
+        // The probe: everything, then TS null packets until it closes the pipe.
+        int fd = open((cwd / "live.ts").c_str(), O_WRONLY);
+        if (fd < 0) return;
+        WriteAll(fd, data.data(), data.size());
+        std::string null(188, '\xff');
+        null[0] = 0x47, null[1] = 0x1f, null[2] = static_cast<char>(0xff), null[3] = 0x10;
+        while (WriteAll(fd, null.data(), null.size())) {
+        }
+        close(fd);
+        // The job: the first half, then a pause while the stop arrives.
+        fd = open((cwd / "live.ts").c_str(), O_WRONLY);
+        if (fd < 0) return;
+        const size_t half = data.size() / 2 / 188 * 188;
+        WriteAll(fd, data.data(), half);
+        halfWritten = true;
+        std::this_thread::sleep_for(1500ms);
+        close(fd);
+    });
+    for (int i = 0; i < 300 && !halfWritten; ++i) std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(halfWritten);
+    std::this_thread::sleep_for(300ms);
+    kill(cli.pid(), SIGINT);
+    const auto result = cli.Wait();
+    feeder.join();
+
+    EXPECT_EQ(result.exitCode, 130) << result.err;
+    EXPECT_EQ(result.out,
+              "stopped  live.ts -> out/live.ts (shortened)\n"
+              "skipped  next.mp4: not started\n");
+    // Plain progress lines, as standard error is no terminal here.
+    EXPECT_NE(result.err.find("live.ts  (0 of 2 files done)\n"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(cwd / "out" / "next.mp4"));
+
+    // The shortened output is a valid file holding the first video packets.
+    // The last one may be cut where the pipe paused, so it is not compared.
+    const auto copied = clitest::VideoHashes(cwd / "out" / "live.ts");
+    const auto all = clitest::VideoHashes(source);
+    ASSERT_GT(copied.size(), 1u);
+    EXPECT_LT(copied.size(), all.size());
+    EXPECT_TRUE(std::equal(copied.begin(), copied.end() - 1, all.begin()));
+    EXPECT_TRUE(clitest::HasNoAudioPackets(cwd / "out" / "live.ts"));
+}
+
+TEST(CliStop, QuietPrintsNoProgress) {
+    testmedia::TempDir cwd;
+    const auto result = clitest::Run({"-q", LongStream().string()}, cwd.path());
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "");
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#pragma once
+
+// Runs velmora-cli the way a user would and makes the media the tests feed it.
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "test_media.h"
+
+namespace clitest {
+
+struct Result {
+    int exitCode = -1;  // 128 + signal when the program was killed
+    std::string out;
+    std::string err;
+};
+
+// A started velmora-cli whose output goes to files until Wait().
+class Process {
+public:
+    Process(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    pid_t pid() const { return m_pid; }
+    Result Wait();
+
+private:
+    testmedia::TempDir m_logs;
+    pid_t m_pid = -1;
+};
+
+// Runs velmora-cli with `args` in `cwd` and waits for it.
+Result Run(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+
+// A small H.264 + AAC clip: 2 s, 160x120, 25 fps, profile High.
+std::filesystem::path Clip(const std::string& extension);
+
+// An audio-only file.
+std::filesystem::path AudioOnly();
+
+// A copy of `source` at `target`, creating folders as needed.
+std::filesystem::path CopyTo(const std::filesystem::path& source,
+                             const std::filesystem::path& target);
+
+// Hashes of the video packets of a file, checked with ffprobe.
+std::vector<std::string> VideoHashes(const std::filesystem::path& file);
+
+// True when no stream of the file holds an audio packet.
+bool HasNoAudioPackets(const std::filesystem::path& file);
+
+// Lines of a text.
+std::vector<std::string> Lines(const std::string& text);
+
+}  // namespace clitest

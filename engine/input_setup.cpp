@@ -16,10 +16,18 @@ SetupResult FailInput(int error) { return {SetupOutcome::kFailInput, error}; }
 SetupResult FailJob(int error) { return {SetupOutcome::kFailJob, error}; }
 
 SetupResult OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& interrupt) {
+    int rc = session.pipe.Open(name, interrupt);
+    if (rc < 0) return FailJob(rc);
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw) return FailJob(AVERROR(ENOMEM));
     raw->interrupt_callback = interrupt;
-    int rc = avformat_open_input(&raw, name, nullptr, nullptr);  // frees `raw` on failure
+    if (session.pipe.io()) {
+        // The name still goes to avformat_open_input: its extension helps
+        // to tell the format.
+        raw->pb = session.pipe.io();
+        raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    }
+    rc = avformat_open_input(&raw, name, nullptr, nullptr);  // frees `raw` on failure
     if (rc < 0) return FailJob(rc);
     session.input.reset(raw);
     AVFormatContext* input = session.input.get();

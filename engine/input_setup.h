@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/ff_ptr.h"
+#include "engine/pipe_input.h"
 
 namespace velmora {
 
@@ -17,10 +18,12 @@ struct StreamContext {
     AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
 };
 
-// Members are released in reverse order: decoders, then the input, then the
-// output (which closes its file if still open).
+// Members are released in reverse order: decoders, then the input, then a
+// pipe the input read through, then the output (which closes its file if
+// still open).
 struct InputSession {
     OutputFormatPtr output;
+    PipeInput pipe;
     InputFormatPtr input;
     std::vector<StreamContext> streams;
 };

@@ -180,6 +180,27 @@ TEST(PipeInput, ClosedWithoutDataFailsTheJob) {
     EXPECT_FALSE(fs::exists(dir / "next.mp4"));
 }
 
+// A pipe nobody writes to would keep the worker waiting for ever; a stop
+// request ends the wait, and nothing is written.
+TEST(PipeInput, WithoutWriterEndsAtAStop) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "in.ts").c_str(), 0644), 0);
+    const JobOutcome job =
+        RunJobWithin({{dir / "in.ts", dir / "out.ts"}, {SmallVideo("mp4"), dir / "next.mp4"}}, 60s,
+                     [](CAVConverter& engine) {
+                         std::this_thread::sleep_for(300ms);
+                         EXPECT_TRUE(engine.IsRunning());
+                         engine.m_bStop = true;
+                     });
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusPending, kStatusPending}));
+    EXPECT_EQ(job.result, 0);
+    EXPECT_FALSE(fs::exists(dir / "out.ts"));
+    EXPECT_FALSE(fs::exists(dir / "next.mp4"));
+    // The test's own end of the pipe, in case the worker is still waiting.
+    const int fd = open((dir / "in.ts").c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) close(fd);
+}
+
 // ---- Damaged files ----------------------------------------------------------
 
 struct Damage {

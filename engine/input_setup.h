@@ -42,8 +42,10 @@ struct SetupResult {
 
 // Fills `session` for copying `inputName` into `outputName`. `interrupt`
 // goes on the input only: a stop request must never keep the output from
-// getting its trailer.
+// getting its trailer. With `createNew`, the output file is created only if
+// nothing goes by its name: a file that turned up under a name that was free
+// when the job started is never replaced (the input fails with EEXIST).
 SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
-                       const AVIOInterruptCB& interrupt);
+                       const AVIOInterruptCB& interrupt, bool createNew);
 
 }  // namespace velmora

@@ -44,7 +44,7 @@ CAVConverter::InputEnd CAVConverter::RunInput(int index) {
     InputSession session;
     const SetupResult setup =
         velmora::SetUpInput(session, m_ppszInputs[index].c_str(), m_ppszOutputs[index].c_str(),
-                            AVIOInterruptCB{&StopRequested, this});
+                            AVIOInterruptCB{&StopRequested, this}, m_outputWasFree[index]);
     switch (setup.outcome) {
         case SetupOutcome::kReady:
             break;

@@ -158,5 +158,49 @@ TEST(UnwritableFolder, ReadOnlyFileSystem) {
     EXPECT_TRUE(fs::is_empty(dir / "ro"));
 }
 
+// ---- A name taken while the job runs ---------------------------------------
+
+// The names of a job are free when it starts. If a file of one of them
+// appears before the worker gets there, the worker leaves it alone: that
+// input fails, the file is byte for byte what it was, and the job goes on.
+TEST(OutputNameTaken, DuringTheJobTheFileIsLeftAlone) {
+    TempDir dir;
+    HeldOutput first(dir / "a.ts", 64 * 1024);
+    const fs::path second = dir / "b.mkv";
+    const JobOutcome job = RunJobWithin({{NoisyTransportStream(), first.path(), 10.0},
+                                         {SmallVideo("mkv"), second},
+                                         {SmallVideo("mp4"), dir / "c.mp4"}},
+                                        60s, [&](CAVConverter&) {
+                                            ASSERT_TRUE(first.WaitUntilHeld());
+                                            WriteBytes(second, "the user's own file");
+                                            first.Release();
+                                        });
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusSucceeded, kStatusFailed, kStatusSucceeded}));
+    EXPECT_EQ(job.errors[1], AVERROR(EEXIST));
+    EXPECT_EQ(job.result, 0);
+    EXPECT_TRUE(ReadBytes(second) == "the user's own file");
+    ExpectSameVideo(Media(SmallVideo("mp4")), Media(dir / "c.mp4"));
+    first.Bytes();
+}
+
+// A link that appears under an output name is not written through either.
+TEST(OutputNameTaken, ByALinkNothingIsWrittenThroughIt) {
+    TempDir dir;
+    const fs::path target = dir / "elsewhere.mkv";
+    WriteBytes(target, "the user's own file");
+    HeldOutput first(dir / "a.ts", 64 * 1024);
+    const JobOutcome job = RunJobWithin(
+        {{NoisyTransportStream(), first.path(), 10.0}, {SmallVideo("mkv"), dir / "b.mkv"}}, 60s,
+        [&](CAVConverter&) {
+            ASSERT_TRUE(first.WaitUntilHeld());
+            fs::create_symlink(target, dir / "b.mkv");
+            first.Release();
+        });
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusSucceeded, kStatusFailed}));
+    EXPECT_EQ(job.errors[1], AVERROR(EEXIST));
+    EXPECT_TRUE(ReadBytes(target) == "the user's own file");
+    first.Bytes();
+}
+
 }  // namespace
 }  // namespace faults

@@ -5,6 +5,7 @@
 
 #include "engine/av_converter.h"
 #include "engine/input_setup.h"
+#include "engine/output_file.h"
 #include "engine/packet_loop.h"
 
 using velmora::CopyResult;
@@ -72,6 +73,13 @@ CAVConverter::InputEnd CAVConverter::RunInput(int index) {
         return InputEnd::kFailedJob;
     }
     if (m_bStop.load(std::memory_order_relaxed)) return InputEnd::kDone;
+    // Written in full but removed meanwhile, alone or with its folder:
+    // nothing of the copy is left, and the next output would most likely
+    // have no folder either.
+    if (!(output->oformat->flags & AVFMT_NOFILE) && velmora::NameIsFree(m_ppszOutputs[index])) {
+        Fail(index, AVERROR(ENOENT));
+        return InputEnd::kFailedJob;
+    }
     if (copy.videoPacketsWritten == 0) {
         // An output without a single picture is no copy of a video.
         Fail(index, copy.lastRejection < 0 ? copy.lastRejection : AVERROR(ENODATA));

@@ -30,6 +30,39 @@ const int kIgnoreBrokenPipes = [] {
     return 0;
 }();
 
+// The noisy stream fed through a pipe that pauses at 40 %, so the worker is
+// in the middle of copying it for as long as the test wants.
+std::unique_ptr<FedInput> PausedInput(const fs::path& pipe) {
+    std::string bytes = ReadBytes(NoisyTransportStream());
+    const size_t pause = bytes.size() * 2 / 5;
+    return std::make_unique<FedInput>(pipe, std::move(bytes), pause);
+}
+
+// ---- The output folder goes away -------------------------------------------
+
+// The folder, with the output being written in it, is removed. The worker
+// can go on writing into the removed file, but no output is left on disk,
+// so the input has failed and the job ends: the next output would have no
+// folder either. The folder is not made again.
+TEST(OutputFolderRemoved, MidJobFailsTheInputAndTheJob) {
+    TempDir dir;
+    const fs::path out = dir / "out";
+    fs::create_directory(out);
+    auto input = PausedInput(dir / "in.ts");
+    const JobOutcome job =
+        RunJobWithin({{input->path(), out / "a.ts", 10.0}, {SmallVideo("mkv"), out / "b.mkv"}}, 60s,
+                     [&](CAVConverter& engine) {
+                         ASSERT_TRUE(WaitForProgress(engine, 20));
+                         fs::remove_all(out);
+                         input->Resume();
+                     });
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusPending}));
+    EXPECT_EQ(job.errors[0], AVERROR(ENOENT));
+    EXPECT_EQ(job.current, 0);
+    EXPECT_EQ(job.result, -1);
+    EXPECT_FALSE(fs::exists(out));
+}
+
 // ---- A full disk -----------------------------------------------------------
 
 // The output's file system fills up in the middle of the packets. The input

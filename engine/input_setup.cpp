@@ -5,6 +5,7 @@ extern "C" {
 }
 
 #include "engine/decoder.h"
+#include "engine/input_complete.h"
 #include "engine/output_file.h"
 #include "engine/output_stream.h"
 #include "engine/stream_rules.h"
@@ -32,6 +33,7 @@ SetupResult OpenInput(InputSession& session, const char* name, const AVIOInterru
     if (rc < 0) return FailJob(rc);
     session.input.reset(raw);
     AVFormatContext* input = session.input.get();
+    session.sizeAtOpen = InputSize(input);
 
     if ((rc = avformat_find_stream_info(input, nullptr)) < 0) return FailJob(rc);
 

@@ -4,6 +4,7 @@
 // fills it: open the input, prove its audio and video decodable, create the
 // output with one stream per video and audio stream, write the header.
 
+#include <cstdint>
 #include <vector>
 
 #include "engine/ff_ptr.h"
@@ -26,6 +27,7 @@ struct InputSession {
     PipeInput pipe;
     InputFormatPtr input;
     std::vector<StreamContext> streams;
+    std::int64_t sizeAtOpen = -1;  // the input file's size when opened; -1: none
 };
 
 // How a set-up ended. A failed input lets the job go on with the next one;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "engine/av_converter.h"
+#include "engine/input_complete.h"
 #include "engine/input_setup.h"
 #include "engine/output_file.h"
 #include "engine/packet_loop.h"
@@ -79,6 +80,11 @@ CAVConverter::InputEnd CAVConverter::RunInput(int index) {
     if (!(output->oformat->flags & AVFMT_NOFILE) && velmora::NameIsFree(m_ppszOutputs[index])) {
         Fail(index, AVERROR(ENOENT));
         return InputEnd::kFailedJob;
+    }
+    // The demuxer ends an input that was cut short as it ends a whole one.
+    if (const int whole = velmora::CheckInputWhole(session); whole < 0) {
+        Fail(index, whole);
+        return InputEnd::kFailedInput;
     }
     if (copy.videoPacketsWritten == 0) {
         // An output without a single picture is no copy of a video.

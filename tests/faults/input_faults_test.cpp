@@ -37,6 +37,17 @@ Media MediaOfBytes(const std::string& bytes, const fs::path& file) {
     return Media(file);
 }
 
+// The video packets of `out` are the first packets of the video of `in`.
+// The last one may hold only the part of its packet that was there.
+void ExpectLeadingPackets(const Media& in, const Media& out) {
+    const auto all = in.PacketsOf(in.Video());
+    const auto kept = out.PacketsOf(out.Video());
+    EXPECT_GT(kept.size(), 1u);
+    EXPECT_LT(kept.size(), all.size());
+    for (size_t i = 0; i + 1 < kept.size() && i < all.size(); ++i)
+        ASSERT_EQ(kept[i].hash, all[i].hash) << "packet " << i << " of " << out.file;
+}
+
 // ---- Deleted while the job runs ------------------------------------------
 
 // An open file stays readable when its name is removed: the copy is whole.
@@ -75,6 +86,84 @@ TEST(InputDeleted, BeforeItsTurnFailsTheJob) {
     EXPECT_EQ(job.result, -1);
     EXPECT_FALSE(fs::exists(dir / "next-out.mp4"));
     ExpectSameVideo(Media(NoisyTransportStream()), MediaOfBytes(output.Bytes(), dir / "got.ts"));
+}
+
+// ---- Cut short while the job runs ----------------------------------------
+
+struct CutCase {
+    const char* name;
+    std::function<fs::path()> source;
+    const char* ext;
+    // A container that takes the packets unchanged and needs no seeking,
+    // since the output is a pipe.
+    const char* outputExt;
+};
+
+std::ostream& operator<<(std::ostream& os, const CutCase& c) { return os << c.name; }
+
+class InputCutWhileCopied : public testing::TestWithParam<CutCase> {};
+
+// Someone truncates the file the worker is reading. What was copied is a
+// valid but shortened file, so the input has failed, not succeeded; the
+// next input is copied as usual.
+TEST_P(InputCutWhileCopied, FailsThatInput) {
+    const CutCase& c = GetParam();
+    TempDir dir;
+    const fs::path input = dir / (std::string("in.") + c.ext);
+    fs::copy_file(c.source(), input);
+    const auto size = fs::file_size(input);
+    HeldOutput output(dir / (std::string("out.") + c.outputExt), 64 * 1024);
+    const JobOutcome job =
+        RunJobWithin({{input, output.path(), 10.0}, {SmallVideo("mkv"), dir / "next.mkv"}}, 60s,
+                     [&](CAVConverter&) {
+                         ASSERT_TRUE(output.WaitUntilHeld());
+                         fs::resize_file(input, size * 2 / 5);
+                         output.Release();
+                     });
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusSucceeded}));
+    EXPECT_EQ(job.errors[0], AVERROR(EIO));
+    EXPECT_EQ(job.result, 0);
+    ExpectLeadingPackets(Media(c.source()),
+                         MediaOfBytes(output.Bytes(), dir / (std::string("got.") + c.outputExt)));
+    ExpectSameVideo(Media(SmallVideo("mkv")), Media(dir / "next.mkv"));
+}
+
+// A long MP4 whose index (written last by default) the demuxer has read
+// before the cut, and a transport stream, which has no index at all.
+fs::path LongMp4() {
+    return testmedia::Make("fault_long.mp4",
+                           "-i " + testmedia::Quote(NoisyTransportStream()) + " -c copy");
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, InputCutWhileCopied,
+                         testing::Values(CutCase{"transport_stream",
+                                                 [] { return NoisyTransportStream(); }, "ts", "ts"},
+                                         CutCase{"mp4", [] { return LongMp4(); }, "mp4", "mkv"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Cut short before the job --------------------------------------------
+
+// A half-copied MP4 whose index comes first (as cameras and "fast start"
+// files have it) opens fine, but its index lists packets beyond the end of
+// the file. The copy holds only what is there, so the input has failed.
+TEST(InputCutBefore, AnIndexReachingPastTheEndFailsThatInput) {
+    const fs::path whole =
+        testmedia::Make("fault_faststart.mp4", "-i " + testmedia::Quote(NoisyTransportStream()) +
+                                                   " -c copy -movflags +faststart");
+    TempDir dir;
+    const fs::path half = dir / "half.mp4";
+    fs::copy_file(whole, half);
+    fs::resize_file(half, fs::file_size(whole) / 2);
+    const std::string before = ReadBytes(half);
+
+    const JobOutcome job =
+        RunJobWithin({{half, dir / "out.mp4", 10.0}, {SmallVideo("mp4"), dir / "next.mp4"}}, 60s);
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusSucceeded}));
+    EXPECT_EQ(job.errors[0], AVERROR_INVALIDDATA);
+    EXPECT_EQ(job.result, 0);
+    EXPECT_EQ(ReadBytes(half), before);
+    // What could be copied is kept, as a valid file.
+    ExpectLeadingPackets(Media(whole), Media(dir / "out.mp4"));
 }
 
 // ---- Inputs that cannot be read -------------------------------------------

@@ -22,6 +22,8 @@ small_rounds=${SMALL_ROUNDS:-3}
 small_count=${SMALL_COUNT:-500}
 target_bytes=${TARGET_BYTES:-1000000000}
 section=${1:-all}
+cpu_log=$(mktemp)
+trap 'rm -f "$cpu_log"' EXIT
 
 for tool in hyperfine ffmpeg ffprobe jq /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing: $tool (run scripts/deps)" >&2; exit 1; }
@@ -84,7 +86,8 @@ make_small() {
 
 # ---- measuring ---------------------------------------------------------------
 
-# One timed run: time_once PREPARE COMMAND... prints the wall time in seconds.
+# One timed run: time_once PREPARE COMMAND... prints the wall time in seconds;
+# the CPU time (user + system) of the run is appended to $cpu_log.
 time_once() {
   local prepare=$1
   shift
@@ -94,6 +97,7 @@ time_once() {
   command=$(printf '%q ' "$@")
   hyperfine -N --style none --runs 1 --prepare "$prepare" --export-json "$json" "$command" >/dev/null
   jq -r '.results[0].times[0]' "$json"
+  jq -r '.results[0].user + .results[0].system' "$json" >>"$cpu_log"
   rm -f "$json"
 }
 
@@ -123,17 +127,19 @@ bench_big() {
     cat "$in" >/dev/null  # into the page cache
     local vel_out=$out/big.$ext ff_out=$out/ff.$ext cp_out=$out/cp.$ext
     local -a vel=() ff=() cpt=()
+    local vel_cpu ff_cpu cp_cpu
+    vel_cpu=$(mktemp) ff_cpu=$(mktemp) cp_cpu=$(mktemp)
     local r
     for ((r = 0; r < rounds; r++)); do
       # Alternate the order too, so neither tool always follows the other.
       if ((r % 2 == 0)); then
-        vel+=("$(time_once "rm -f $vel_out" "$cli" -q -o "$out" "$in")")
-        ff+=("$(time_once "rm -f $ff_out" ffmpeg -nostdin -v error -y -i "$in" -map 0:v -c copy "$ff_out")")
+        vel+=("$(cpu_log=$vel_cpu time_once "rm -f $vel_out" "$cli" -q -o "$out" "$in")")
+        ff+=("$(cpu_log=$ff_cpu time_once "rm -f $ff_out" ffmpeg -nostdin -v error -y -i "$in" -map 0:v -c copy "$ff_out")")
       else
-        ff+=("$(time_once "rm -f $ff_out" ffmpeg -nostdin -v error -y -i "$in" -map 0:v -c copy "$ff_out")")
-        vel+=("$(time_once "rm -f $vel_out" "$cli" -q -o "$out" "$in")")
+        ff+=("$(cpu_log=$ff_cpu time_once "rm -f $ff_out" ffmpeg -nostdin -v error -y -i "$in" -map 0:v -c copy "$ff_out")")
+        vel+=("$(cpu_log=$vel_cpu time_once "rm -f $vel_out" "$cli" -q -o "$out" "$in")")
       fi
-      cpt+=("$(time_once "rm -f $cp_out" cp "$in" "$cp_out")")
+      cpt+=("$(cpu_log=$cp_cpu time_once "rm -f $cp_out" cp "$in" "$cp_out")")
     done
     rm -f "$vel_out" "$ff_out"
     local vel_rss ff_rss
@@ -158,6 +164,12 @@ bench_big() {
       "$(ratio "$vel_rss" 1024)" "$(ratio "$ff_rss" 1024)"
     printf '     runs  vel: %s\n     runs  ff:  %s\n     runs  cp:  %s\n' "${vel[*]}" "${ff[*]}" "${cpt[*]}"
     printf '     output bytes  velmora %s  ffmpeg %s\n' "$vel_size" "$ff_size"
+    # CPU time is less disturbed than wall time when the host is busy.
+    local vc fc cc
+    vc=$(median <"$vel_cpu") fc=$(median <"$ff_cpu") cc=$(median <"$cp_cpu")
+    printf '     cpu s (user+sys, median)  cp %.3f  velmora %.3f  ffmpeg %.3f  vel/ff %s  vel/cp %s\n' \
+      "$cc" "$vc" "$fc" "$(ratio "$vc" "$fc")" "$(ratio "$vc" "$cc")"
+    rm -f "$vel_cpu" "$ff_cpu" "$cp_cpu"
   done
   echo "goals: vel/ff <= 0.95 on every container; vel/cp <= 1.6 on mp4; velMiB < ffMiB"
 }

@@ -75,7 +75,9 @@ std::string JobFailureText(int error, const std::string& output) {
     const AVOutputFormat* format = av_guess_format(nullptr, output.c_str(), nullptr);
     if (!format)
         return "FFmpeg knows no container it can write for the extension \"." + extension + "\"";
-    if (error == 0) return "no video could be copied";
+    // The engine fails an input with ENODATA when not one video packet of it
+    // could be written.
+    if (error == 0 || error == AVERROR(ENODATA)) return "no video could be copied";
     return ErrorText(error);
 }
 

@@ -108,12 +108,20 @@ void DrawTile(QPainter& p, const QRectF& r) {
     p.drawPath(path);
 }
 
+// The three tiles of the list's button column are wider (and 178 taller)
+// than the buttons that show them, and a button shows its picture from the
+// top-left corner without scaling. Each tile is therefore drawn in the part
+// a button of the column shows; the rest stays white and is cut away by the
+// button's shape.
+constexpr qreal kColumnTileWidth = 93;
+constexpr qreal kAddTileHeight = 59;
+
 // 178: drop zone with a green plus over "拖放文件到这里".
 QImage DrawAddFiles() {
     QImage art = NewCanvas(100, 80);
     QPainter p(&art);
     SetUpPainter(p);
-    const QRectF card(0, 0, 100, 80);
+    const QRectF card(0, 0, kColumnTileWidth, kAddTileHeight);
     DrawTile(p, card);
 
     // Dashed inner outline: the place to drop files.
@@ -121,11 +129,11 @@ QImage DrawAddFiles() {
     dash.setDashPattern({3.0, 2.5});
     p.setPen(dash);
     p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(card.adjusted(4.5, 4.5, -4.5, -4.5), 7, 7);
+    p.drawRoundedRect(card.adjusted(3.5, 3.5, -3.5, -3.5), 7, 7);
 
     // Green disc with a white plus.
-    const QPointF centre(50, 29);
-    const qreal radius = 16;
+    const QPointF centre(card.center().x(), 22);
+    const qreal radius = 12.5;
     QLinearGradient disc(centre.x(), centre.y() - radius, centre.x(), centre.y() + radius);
     disc.setColorAt(0.0, kGreen500);
     disc.setColorAt(1.0, kGreen700);
@@ -134,13 +142,13 @@ QImage DrawAddFiles() {
     p.drawEllipse(centre + QPointF(0, 1.2), radius, radius);
     p.setBrush(disc);
     p.drawEllipse(centre, radius, radius);
-    p.setPen(QPen(kWhite, 3.6, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(centre + QPointF(-7.5, 0), centre + QPointF(7.5, 0));
-    p.drawLine(centre + QPointF(0, -7.5), centre + QPointF(0, 7.5));
+    p.setPen(QPen(kWhite, 3.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(centre + QPointF(-6, 0), centre + QPointF(6, 0));
+    p.drawLine(centre + QPointF(0, -6), centre + QPointF(0, 6));
 
     p.setPen(kBlue900);
-    p.setFont(CjkFont(12, QFont::Medium));
-    p.drawText(QRectF(4, 50, 92, 22), Qt::AlignHCenter | Qt::AlignVCenter,
+    p.setFont(CjkFont(11, QFont::Medium));
+    p.drawText(QRectF(4, 37, card.width() - 8, 17), Qt::AlignHCenter | Qt::AlignVCenter,
                QStringLiteral("拖放文件到这里"));
     p.end();
     return FlattenShaped(art);
@@ -151,9 +159,9 @@ QImage DrawDeleteFile() {
     QImage art = NewCanvas(100, 56);
     QPainter p(&art);
     SetUpPainter(p);
-    DrawTile(p, QRectF(0, 0, 100, 56));
+    DrawTile(p, QRectF(0, 0, kColumnTileWidth, 56));
 
-    const QPointF centre(50, 28);
+    const QPointF centre(kColumnTileWidth / 2, 28);
     const qreal radius = 17;
     QLinearGradient disc(centre.x(), centre.y() - radius, centre.x(), centre.y() + radius);
     disc.setColorAt(0.0, kRed400);
@@ -176,12 +184,12 @@ QImage DrawClearList() {
     QImage art = NewCanvas(100, 56);
     QPainter p(&art);
     SetUpPainter(p);
-    DrawTile(p, QRectF(0, 0, 100, 56));
+    DrawTile(p, QRectF(0, 0, kColumnTileWidth, 56));
 
     // The brush leans 35 degrees to the right; draw it upright around the
     // origin and let the transform place it.
     p.save();
-    p.translate(52, 30);
+    p.translate(kColumnTileWidth / 2 + 2, 30);
     p.rotate(35);
 
     // Handle.
@@ -228,9 +236,9 @@ QImage DrawClearList() {
         star.quadTo(c.x(), c.y(), c.x(), c.y() - s);
         p.drawPath(star);
     };
-    sparkle(QPointF(24, 38), 4.5);
-    sparkle(QPointF(19, 27), 3.0);
-    sparkle(QPointF(31, 48), 2.5);
+    sparkle(QPointF(21, 38), 4.5);
+    sparkle(QPointF(16, 27), 3.0);
+    sparkle(QPointF(28, 48), 2.5);
     p.end();
     return FlattenShaped(art);
 }

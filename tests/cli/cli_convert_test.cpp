@@ -168,4 +168,28 @@ TEST(CliConvert, AnUnusableOutputFolderStopsBeforeAnyWork) {
     }
 }
 
+// An MP4 with its index at the front, padded with a sparse tail to more than
+// the free space: the probe accepts it, the space test refuses the job.
+TEST(CliConvert, NotEnoughFreeSpaceStopsBeforeAnyWork) {
+    testmedia::TempDir cwd;
+    const fs::path big =
+        clitest::CopyTo(testmedia::Make("cli_faststart.mp4",
+                                        "-f lavfi -i testsrc=duration=1:size=64x48 -c:v libx264 "
+                                        "-movflags +faststart"),
+                        cwd / "big.mp4");
+    std::error_code ec;
+    fs::resize_file(big, fs::space(cwd.path()).free + (std::uintmax_t{1} << 30), ec);
+    if (ec) GTEST_SKIP() << "no sparse file of that size here: " << ec.message();
+    fs::create_directory(cwd / "out");
+
+    const auto result = clitest::Run({"-o", "out", "big.mp4"}, cwd.path());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("velmora-cli: not enough free space in the output folder out: the "
+                              "files need "),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.out, "skipped  big.mp4: not started\n");
+    EXPECT_TRUE(fs::is_empty(cwd / "out"));
+}
+
 }  // namespace

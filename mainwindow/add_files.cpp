@@ -1,0 +1,127 @@
+// Adding files: from the open dialog or by dropping them on the window. Each
+// file is probed and appended; the first file the probe refuses ends the add.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProgressDialog>
+#include <memory>
+#include <string>
+
+#include "engine/av_converter.h"
+#include "file_choosers.h"
+#include "interface_texts.h"
+#include "message_box.h"
+#include "tarnwick_dlg.h"
+
+namespace {
+
+// The media patterns of the add dialog's first filter.
+constexpr char kMediaPatterns[] =
+    "*.rm;*.rmvb;*.flv;*.swf;*.f4v;*.mov;*.qt;*.avi;*.mpg;*.mpeg;*.mod;*.tod;*.mts;*.ts;*.nut;"
+    "*.h264;*.nsv;*.dv;*.m2t;*.vob;*.dat;*.mkv;*.mp4;*.m4v;*.3gp;*.3g2;*.3gpp;*.asf;*.wmv;*.wm";
+
+// An add that lasts longer than this shows its progress.
+constexpr int kProgressDelayMs = 800;
+
+bool IsSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); }
+
+// The name as FFmpeg opens it: the bytes the system uses for file names,
+// which FFmpeg takes as UTF-8 on Windows.
+std::string FfmpegFileName(const QString& path) {
+#ifdef Q_OS_WIN
+    return path.toUtf8().toStdString();
+#else
+    return QFile::encodeName(path).toStdString();
+#endif
+}
+
+}  // namespace
+
+QString CTarnwickDlg::AddDialogFilter() {
+    return ToQtFileFilter(InterfaceText(lang::kVideoFilesFilter) + QLatin1Char('|') +
+                          QLatin1String(kMediaPatterns) + QLatin1Char('|') +
+                          InterfaceText(lang::kAllFilesFilter) + QStringLiteral("|*.*|"));
+}
+
+QString CTarnwickDlg::RepairDoubledSeparators(const QString& path) {
+    const QChar separator = QDir::separator();
+    // A network path (two separators in front) keeps its form.
+    if (path.size() >= 2 && path[0] == separator && path[1] == separator) return path;
+    QString repaired;
+    repaired.reserve(path.size());
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        repaired += path[i];
+        // A pair becomes one; scanning goes on after the pair, so three in a
+        // row become two.
+        if (path[i] == separator && i + 1 < path.size() && path[i + 1] == separator) ++i;
+    }
+    return repaired;
+}
+
+QString CTarnwickDlg::FileNameOf(const QString& path) {
+    for (qsizetype i = path.size(); i > 0; --i) {
+        if (IsSeparator(path[i - 1])) return path.mid(i);
+    }
+    return path;
+}
+
+void CTarnwickDlg::OnAddFiles() {
+    const QStringList paths = ChooseFilesToAdd(this, AddDialogFilter());
+    if (paths.isEmpty()) return;
+    AddFiles(paths, true);
+}
+
+void CTarnwickDlg::OnDropFiles(const QStringList& paths) { AddFiles(paths, false); }
+
+bool CTarnwickDlg::ProbeFile(const QString& path) {
+    if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
+    g_pEngine->m_pszProbeFile = FfmpegFileName(path);
+    if (g_pEngine->Probe() >= 0) return true;
+    ShowMessageBox(this, InterfaceText(lang::kFileRefusedStart) + FileNameOf(path) +
+                             QLatin1Char(' ') + InterfaceText(lang::kFileRefusedEnd));
+    return false;
+}
+
+int CTarnwickDlg::AddFiles(const QStringList& paths, bool repairSeparators) {
+    ++m_nAddDepth;
+
+    // Shown by itself once the add has taken longer than a moment; its
+    // cancel button ends the add after the file in work.
+    std::unique_ptr<QProgressDialog> progress;
+    if (paths.size() > 1) {
+        progress = std::make_unique<QProgressDialog>(QString(), QString(), 0,
+                                                     static_cast<int>(paths.size()), this);
+        progress->setObjectName(QStringLiteral("addProgress"));
+        progress->setWindowTitle(windowTitle());
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(kProgressDelayMs);
+        progress->setAutoClose(false);
+        progress->setAutoReset(false);
+        progress->setCancelButtonText(QCoreApplication::translate("QProgressDialog", "Cancel"));
+    }
+
+    int added = 0;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        // Keeps the window alive between files. A close that arrives here
+        // only marks the request; the engine stays until this loop is done.
+        QCoreApplication::processEvents();
+        if (m_bCloseRequested || (progress && progress->wasCanceled())) break;
+
+        const QString path = repairSeparators ? RepairDoubledSeparators(paths[i]) : paths[i];
+        if (progress) {
+            progress->setLabelText(FileNameOf(path));
+            progress->setValue(static_cast<int>(i));
+        }
+        if (!ProbeFile(path)) break;
+        AppendFileRow(path);
+        ++added;
+    }
+    progress.reset();
+
+    if (--m_nAddDepth == 0 && m_bCloseRequested) {
+        m_bCloseRequested = false;
+        close();
+    }
+    return added;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+// Hands a folder or a web address to the desktop, which opens it with the
+// user's file manager or browser. Returns whether the desktop accepted it.
+// Tests install a hook that records the request instead.
+bool OpenWithDesktop(const QUrl& url);
+
+// A folder as the user typed or chose it; an empty text opens nothing.
+bool OpenFolderWithDesktop(const QString& folder);
+
+using DesktopOpener = std::function<bool(const QUrl& url)>;
+
+// Replaces the desktop; an empty hook restores it. Returns the previous hook.
+DesktopOpener SetDesktopOpener(DesktopOpener opener);

@@ -1,0 +1,88 @@
+// The output folder: the field beside "输出目录", the browse button and the
+// open-folder button.
+
+#include "output_folder.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <filesystem>
+
+#include "app_settings.h"
+#include "desktop_opener.h"
+#include "file_choosers.h"
+#include "fixed_texts.h"
+#include "message_box.h"
+#include "tarnwick_dlg.h"
+
+bool CTarnwickDlg::IsWritableFolder(const QString& folder) {
+    if (folder.isEmpty()) return false;
+    return !FolderWriteTest(std::filesystem::path(folder.toStdU16String()));
+}
+
+void CTarnwickDlg::UpdateData(bool saveAndValidate) {
+    if (saveAndValidate) {
+        m_strOutputFolder = m_comboOutputFolder->currentText();
+        return;
+    }
+    // Show the folder's own entry of the list when it has one. Failing that,
+    // the first entry that begins with the text (any case), as a sorted
+    // folder field has always matched; the exact entry comes first because
+    // folders differing only in case are different folders here.
+    int index =
+        m_comboOutputFolder->findText(m_strOutputFolder, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0 && !m_strOutputFolder.isEmpty()) {
+        index = m_comboOutputFolder->findText(m_strOutputFolder, Qt::MatchStartsWith);
+    }
+    if (index >= 0) {
+        m_comboOutputFolder->setCurrentIndex(index);
+    } else {
+        m_comboOutputFolder->setCurrentIndex(-1);
+        m_comboOutputFolder->setEditText(m_strOutputFolder);
+    }
+}
+
+QString CTarnwickDlg::OutputFolder() {
+    UpdateData(true);
+    return m_strOutputFolder;
+}
+
+void CTarnwickDlg::AddFolderToList(const QString& folder) {
+    // Sorted without regard to case; the same folder chosen twice is listed
+    // twice.
+    int position = 0;
+    while (position < m_comboOutputFolder->count() &&
+           m_comboOutputFolder->itemText(position).compare(folder, Qt::CaseInsensitive) <= 0) {
+        ++position;
+    }
+    m_comboOutputFolder->insertItem(position, folder);
+}
+
+void CTarnwickDlg::OnBrowseFolder() {
+    const QString folder =
+        ChooseOutputFolder(this, QString::fromUtf8(fixedtext::kChooseFolderTitle));
+    if (folder.isEmpty()) return;
+
+    if (!QFileInfo(folder).isDir()) {
+        // The write test below fails too and says so.
+        ShowMessageBox(this, QString::fromUtf8(fixedtext::kFolderInvalid));
+    }
+    if (!IsWritableFolder(folder)) {
+        ShowMessageBox(this, QString::fromUtf8(fixedtext::kFolderNotWritable));
+        return;
+    }
+
+    m_strOutputFolder = folder;
+    AddFolderToList(folder);
+    WriteSetting(kOutputFolder, folder);
+    UpdateData(false);
+}
+
+void CTarnwickDlg::OnOpenFolder() {
+    // Only a folder is handed to the desktop: a text naming a file would
+    // otherwise open (or run) that file.
+    const QString text = m_comboOutputFolder->currentText();
+    if (text.isEmpty()) return;
+    const QFileInfo info(text);
+    if (!info.isDir()) return;
+    OpenFolderWithDesktop(info.absoluteFilePath());
+}

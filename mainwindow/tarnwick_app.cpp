@@ -1,0 +1,26 @@
+#include "tarnwick_app.h"
+
+#include <QApplication>
+
+#include "engine/av_converter.h"
+#include "resources/pictures.h"
+#include "tarnwick_dlg.h"
+
+int CTarnwickApp::Run() {
+    InitInstance();
+    return ExitInstance();
+}
+
+bool CTarnwickApp::InitInstance() {
+    QApplication::setWindowIcon(LoadProgramIcon());
+    CTarnwickDlg dialog;
+    dialog.exec();
+    return false;
+}
+
+int CTarnwickApp::ExitInstance() {
+    // The window releases the engine when it closes; this covers any other
+    // way out, so no worker outlives the program's objects.
+    g_pEngine.reset();
+    return 0;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+// The application's start and end steps around the main window. main()
+// makes the QApplication first.
+class CTarnwickApp {
+public:
+    // Runs the main window until it closes; returns the process exit code.
+    int Run();
+
+private:
+    // Shows the main window modally. Returns false: the program ends when
+    // the window closes, with no event loop of its own afterwards.
+    bool InitInstance();
+    int ExitInstance();
+};

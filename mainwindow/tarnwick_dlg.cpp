@@ -1,0 +1,318 @@
+// Start-up, layout and the window-level events of the main window.
+
+#include "tarnwick_dlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
+#include <QWindow>
+
+#include "app_settings.h"
+#include "controls/check_list_ctrl.h"
+#include "controls/colorref.h"
+#include "controls/control_button.h"
+#include "controls/hyper_link.h"
+#include "desktop_opener.h"
+#include "dialog_units.h"
+#include "engine/av_converter.h"
+#include "fixed_texts.h"
+#include "interface_texts.h"
+#include "message_box.h"
+#include "resources/pictures.h"
+
+namespace {
+
+// Template of the window, in dialog units.
+constexpr int kWindowWidth = 362;
+constexpr int kWindowHeight = 205;
+
+// Colours as 0x00BBGGRR.
+constexpr std::uint32_t kBackgroundColor = 0x00FBDEBB;
+constexpr std::uint32_t kListBackgroundColor = 0x00E9FAF1;
+
+// File-list column widths in pixels; the profile column is there for the
+// job code but not shown.
+constexpr int kColumnWidths[CTarnwickDlg::kColumnCount] = {155, 60, 90, 75, 70, 65, 40, 0};
+
+QFont DialogFont() {
+    // The template's font where it is installed, otherwise the system's
+    // sans-serif at the same size; Chinese texts fall back to a CJK font.
+    QFont font(QStringLiteral("MS Shell Dlg"), 9);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+QFont LinkFont() {
+    QFont font(QStringLiteral("Microsoft Sans Serif"), 10);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+// The smallest size the help link's font is shrunk to when its text is too
+// long for the room above the buttons.
+constexpr double kSmallestLinkPointSize = 7.0;
+
+QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
+}  // namespace
+
+CTarnwickDlg::CTarnwickDlg(QWidget* parent) : QDialog(parent) {
+    CreateControls();
+    OnInitDialog();
+    // Delete must reach the file list from whatever control has the focus,
+    // the folder field included, so it is caught before any widget sees it.
+    qApp->installEventFilter(this);
+}
+
+CTarnwickDlg::~CTarnwickDlg() = default;
+
+void CTarnwickDlg::CreateControls() {
+    setFont(DialogFont());
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setAcceptDrops(true);
+
+    const DialogUnits du(font());
+    setFixedSize(du.X(kWindowWidth), du.Y(kWindowHeight));
+
+    m_fileList = new CCheckListCtrl(this);
+    m_fileList->setObjectName(QStringLiteral("fileList"));
+    m_fileList->setGeometry(du.Rect(6, 0, 289, 146));
+
+    const auto makeButton = [this](const char* name, QRect rect) {
+        auto* button = new CControlButton(this);
+        button->setObjectName(QLatin1String(name));
+        button->setGeometry(rect);
+        button->setFocusPolicy(Qt::NoFocus);
+        return button;
+    };
+    m_btnAdd = makeButton("addButton", du.Rect(302, 20, 54, 32));
+    m_btnDelete = makeButton("deleteButton", du.Rect(302, 53, 54, 33));
+    m_btnClear = makeButton("clearButton", du.Rect(302, 86, 54, 31));
+    m_btnStart = makeButton("startButton", du.Rect(306, 144, 50, 54));
+    m_btnBrowse = makeButton("browseButton", du.Rect(210, 161, 36, 17));
+    m_btnOpenFolder = makeButton("openFolderButton", du.Rect(246, 161, 57, 17));
+
+    m_linkHelp = new CHyperLink(this);
+    m_linkHelp->setObjectName(QStringLiteral("helpLink"));
+    m_linkHelp->setFont(LinkFont());
+    m_linkHelp->setGeometry(du.Rect(307, 3, 49, 8));  // refitted to its text later
+
+    m_labelOutputFolder = new QLabel(Utf8(fixedtext::kOutputFolderLabel), this);
+    m_labelOutputFolder->setObjectName(QStringLiteral("outputFolderLabel"));
+    m_labelOutputFolder->setGeometry(du.Rect(6, 167, 31, 10));
+
+    m_comboOutputFolder = new QComboBox(this);
+    m_comboOutputFolder->setObjectName(QStringLiteral("outputFolder"));
+    m_comboOutputFolder->setEditable(true);
+    // Typing and Enter change only the text; the list collects the folders
+    // chosen with the browse button.
+    m_comboOutputFolder->setInsertPolicy(QComboBox::NoInsert);
+    m_comboOutputFolder->setGeometry(du.Rect(39, 165, 169, 12));
+    // Files dropped on the field are added to the list like anywhere else.
+    m_comboOutputFolder->lineEdit()->setAcceptDrops(false);
+
+    connect(m_btnAdd, &QAbstractButton::clicked, this, &CTarnwickDlg::OnAddFiles);
+    connect(m_btnDelete, &QAbstractButton::clicked, this, &CTarnwickDlg::OnDeleteFile);
+    connect(m_btnClear, &QAbstractButton::clicked, this, &CTarnwickDlg::OnClearList);
+    connect(m_btnStart, &QAbstractButton::clicked, this, &CTarnwickDlg::OnSoundRemoval);
+    connect(m_btnBrowse, &QAbstractButton::clicked, this, &CTarnwickDlg::OnBrowseFolder);
+    connect(m_btnOpenFolder, &QAbstractButton::clicked, this, &CTarnwickDlg::OnOpenFolder);
+}
+
+void CTarnwickDlg::OnInitDialog() {
+    setWindowIcon(LoadProgramIcon());
+
+    SetLanguageFileName(ReadSetting(kLanguageFile));
+    const QString startFolder = ReadSetting(kOutputFolder);
+
+    m_btnClear->setToolTip(Utf8(fixedtext::kClearListTip));
+    m_fileList->setToolTip(Utf8(fixedtext::kFileListTip));
+
+    // The window, its static texts and the buttons' surroundings are light
+    // blue; edit fields keep the system colours.
+    QPalette windowPalette = palette();
+    windowPalette.setColor(QPalette::Window, ColorFromColorRef(kBackgroundColor));
+    setPalette(windowPalette);
+    setAutoFillBackground(true);
+    m_comboOutputFolder->setPalette(QApplication::palette(m_comboOutputFolder));
+
+    m_bOpenFolder = IsOpenFolderOn(ReadSetting(kOpenFolder).toStdString());
+
+    m_fileList->setColumnCount(kColumnCount);
+    for (int column = 0; column < kColumnCount; ++column) {
+        m_fileList->setColumnWidth(column, kColumnWidths[column]);
+    }
+    m_fileList->InitCheckHeader();
+
+    LoadInterfaceTexts();
+
+    struct ButtonPicture {
+        CControlButton* button;
+        int picture;
+    };
+    for (const ButtonPicture& entry : {ButtonPicture{m_btnAdd, picture::kAddFiles},
+                                       ButtonPicture{m_btnDelete, picture::kDeleteFile},
+                                       ButtonPicture{m_btnClear, picture::kClearList},
+                                       ButtonPicture{m_btnBrowse, picture::kBrowse},
+                                       ButtonPicture{m_btnOpenFolder, picture::kOpenFolder}}) {
+        entry.button->SetRegionFromBitmap(entry.picture, true);
+        entry.button->SetBitmaps(entry.picture, entry.picture, entry.picture, entry.picture);
+    }
+    // The start button keeps its rectangle.
+    m_btnStart->setEnabled(true);
+    m_btnStart->SetBitmaps(picture::kStart, picture::kStart, picture::kStart, picture::kStart);
+    m_btnStart->update();
+
+    m_fileList->SetBkColor(ColorFromColorRef(kListBackgroundColor));
+
+    m_strOutputFolder = startFolder;
+    UpdateData(false);
+}
+
+void CTarnwickDlg::LoadInterfaceTexts() {
+    ::LoadInterfaceTexts(LanguageFilePath(LanguageFileName()));
+
+    m_linkHelp->setText(InterfaceText(lang::kHelpLinkText));
+    m_linkHelp->SetAddress(InterfaceText(lang::kUrl));
+    m_linkHelp->SetUnderlineMode(CHyperLink::kUnderlineAlways);
+    m_linkHelp->SetOpener([](const QUrl& url) { return OpenWithDesktop(url); });
+    m_linkHelp->SetErrorReporter([](QWidget* link, const QString& text) {
+        ShowMessageBox(link, text, QMessageBox::Warning);
+    });
+    PlaceHelpLink();
+
+    m_fileList->setHeaderLabels({
+        InterfaceText(lang::kColumnFile),
+        InterfaceText(lang::kColumnFormat),
+        InterfaceText(lang::kColumnDuration),
+        InterfaceText(lang::kColumnFrameSize),
+        Utf8(fixedtext::kBitRateColumn),
+        InterfaceText(lang::kColumnFrameRate),
+        InterfaceText(lang::kColumnStatus),
+        Utf8(fixedtext::kProfileColumn),
+    });
+
+    m_btnAdd->setToolTip(InterfaceText(lang::kAddFilesHint));
+    m_btnDelete->setToolTip(InterfaceText(lang::kDeleteFileHint));
+    m_btnStart->setToolTip(InterfaceText(lang::kStartHint));
+
+    setWindowTitle(InterfaceText(lang::kName) + QLatin1Char(' ') + InterfaceText(lang::kVersion));
+}
+
+void CTarnwickDlg::PlaceHelpLink() {
+    // The link is centred over the button column, between the list and the
+    // window's edge. Language files carry texts of any length: one that does
+    // not fit at 10 points gets a smaller font, and one that does not fit
+    // even then is cut at the column's edges rather than cover the list.
+    const DialogUnits du(font());
+    const int left = du.X(298);
+    const QRect column(left, du.Y(3), width() - du.X(2) - left, du.Y(8));
+    QFont linkFont = LinkFont();
+    linkFont.setUnderline(true);
+    while (linkFont.pointSizeF() > kSmallestLinkPointSize &&
+           QFontMetrics(linkFont).horizontalAdvance(m_linkHelp->text()) > column.width()) {
+        linkFont.setPointSizeF(linkFont.pointSizeF() - 0.5);
+    }
+    linkFont.setUnderline(false);
+    m_linkHelp->setFont(linkFont);
+    m_linkHelp->setGeometry(column);
+    m_linkHelp->SetAlignment(Qt::AlignHCenter);
+    if (m_linkHelp->width() > column.width()) {
+        m_linkHelp->setGeometry(column.left(), m_linkHelp->y(), column.width(),
+                                m_linkHelp->height());
+    }
+}
+
+void CTarnwickDlg::closeEvent(QCloseEvent* event) {
+    if (IsAdding()) {
+        // The add loop still holds the engine; it ends at its next file and
+        // closes the window then.
+        m_bCloseRequested = true;
+        event->ignore();
+        return;
+    }
+    OnClose();
+    event->accept();
+}
+
+void CTarnwickDlg::OnClose() {
+    // Releasing the engine stops and joins its worker first.
+    g_pEngine.reset();
+    UpdateData(true);
+    QDialog::done(QDialog::Accepted);
+}
+
+void CTarnwickDlg::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+bool CTarnwickDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        DeleteSelectedRow();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CTarnwickDlg::mousePressEvent(QMouseEvent* event) {
+    // A press on the background (or on a static text, which passes it on)
+    // moves the window, as dragging its caption would.
+    if (event->button() == Qt::LeftButton && windowHandle() != nullptr &&
+        windowHandle()->startSystemMove()) {
+        event->accept();
+        return;
+    }
+    QDialog::mousePressEvent(event);
+}
+
+namespace {
+
+QStringList LocalFilesOf(const QMimeData* mime) {
+    QStringList files;
+    if (mime == nullptr) return files;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) files << QDir::toNativeSeparators(url.toLocalFile());
+    }
+    return files;
+}
+
+}  // namespace
+
+void CTarnwickDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalFilesOf(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CTarnwickDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (!LocalFilesOf(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CTarnwickDlg::dropEvent(QDropEvent* event) {
+    const QStringList files = LocalFilesOf(event->mimeData());
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    // Probing can take a while; let the drag source finish first.
+    QMetaObject::invokeMethod(
+        this, [this, files] { OnDropFiles(files); }, Qt::QueuedConnection);
+}

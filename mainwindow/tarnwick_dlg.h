@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class CCheckListCtrl;
+class CControlButton;
+class CHyperLink;
+class QComboBox;
+class QLabel;
+class QProgressDialog;
+
+// The main window: the file list with its add, delete and clear buttons, the
+// output-folder row, the help link and the round start button.
+//
+// Everything here runs on the user-interface thread. The window reaches the
+// media engine through g_pEngine, creates it for the first file it adds and
+// releases it when it closes.
+class CTarnwickDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CTarnwickDlg(QWidget* parent = nullptr);
+    ~CTarnwickDlg() override;
+
+    // ---- For the job code ------------------------------------------------
+
+    // The file list. Column 0 holds each file's path, column 2 its duration
+    // as time text (empty when unknown), column 6 its status word.
+    CCheckListCtrl& FileList() { return *m_fileList; }
+
+    // Exchanges m_strOutputFolder with the output-folder field: true reads
+    // the field's text, false shows m_strOutputFolder in it.
+    void UpdateData(bool saveAndValidate);
+    // The folder the next job writes to: what the field shows right now.
+    QString OutputFolder();
+
+    // File-list columns.
+    enum Column {
+        kColPath = 0,
+        kColExtension = 1,
+        kColDuration = 2,
+        kColSize = 3,
+        kColBitRate = 4,
+        kColFrameRate = 5,
+        kColStatus = 6,
+        kColProfile = 7,
+        kColumnCount = 8,
+    };
+
+    QString m_strOutputFolder;
+    // Open the output folder after a successful job (DIR/open of the settings).
+    bool m_bOpenFolder = true;
+    // Rows of the running job and how many of them are done.
+    std::vector<int> m_checkedRows;
+    int m_nDoneCount = 0;
+
+    // ---- Operations --------------------------------------------------------
+
+    // Appends a checked row for `path` from the results of the probe that has
+    // just accepted it (read from g_pEngine).
+    void AppendFileRow(const QString& path);
+    // Removes the first selected row and selects its successor.
+    void DeleteSelectedRow();
+
+    // Probes `paths` one after the other and appends each accepted file; the
+    // first refused file ends the add with a message. Used by the add dialog
+    // (with `repairSeparators`) and by drops. Returns the number of rows added.
+    int AddFiles(const QStringList& paths, bool repairSeparators);
+    // True while an add is in progress.
+    bool IsAdding() const { return m_nAddDepth > 0; }
+
+    // The text after the last "." of the whole path; the whole path without one.
+    static QString ExtensionOf(const QString& path);
+    // The path with each pair of doubled separators made single, left to
+    // right; a path starting with two separators (a network path) is kept.
+    static QString RepairDoubledSeparators(const QString& path);
+    // The part after the last separator, both "/" and "\" counting.
+    static QString FileNameOf(const QString& path);
+    // Proves that a file can be created in `folder`, creating and deleting a
+    // test file of its own; a user's file is never opened nor removed.
+    static bool IsWritableFolder(const QString& folder);
+
+public slots:
+    void OnAddFiles();
+    void OnDropFiles(const QStringList& paths);
+    void OnDeleteFile();
+    void OnClearList();
+    void OnBrowseFolder();
+    void OnOpenFolder();
+    // The start button. Its body belongs to the job code.
+    void OnSoundRemoval();
+
+    // Enter and Esc never close the window.
+    void accept() override {}
+    void reject() override {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnInitDialog();
+    void CreateControls();
+    void LoadInterfaceTexts();
+    void PlaceHelpLink();
+    void OnClose();
+
+    // Creates the engine if needed and probes `path`; shows the refusal
+    // message and returns false when the file cannot be used.
+    bool ProbeFile(const QString& path);
+    // The filter of the add dialog in Qt's form.
+    static QString AddDialogFilter();
+    // Inserts `folder` into the output field's list, keeping it sorted.
+    void AddFolderToList(const QString& folder);
+
+    CCheckListCtrl* m_fileList = nullptr;
+    CControlButton* m_btnAdd = nullptr;
+    CControlButton* m_btnDelete = nullptr;
+    CControlButton* m_btnClear = nullptr;
+    CControlButton* m_btnStart = nullptr;
+    CControlButton* m_btnBrowse = nullptr;
+    CControlButton* m_btnOpenFolder = nullptr;
+    QComboBox* m_comboOutputFolder = nullptr;
+    QLabel* m_labelOutputFolder = nullptr;
+    CHyperLink* m_linkHelp = nullptr;
+
+    // Adds in progress (an add can start another through the event pump).
+    int m_nAddDepth = 0;
+    // A close arrived during an add: the add ends, then the window closes.
+    bool m_bCloseRequested = false;
+};

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/output_file.h"
+
 std::unique_ptr<CAVConverter> g_pEngine;
 
 CAVConverter::CAVConverter() = default;
@@ -29,6 +31,9 @@ void CAVConverter::AllocNames(int count, int /*bufferSize*/) {
 
 void CAVConverter::Start() {
     Join();
+    const int count = std::clamp(m_nInputCount, 0, m_nAllocated);
+    m_outputWasFree.assign(count, false);
+    for (int i = 0; i < count; ++i) m_outputWasFree[i] = velmora::NameIsFree(m_ppszOutputs[i]);
     m_nWorkerResult.store(0, std::memory_order_relaxed);
     m_bRunning.store(true, std::memory_order_relaxed);
     m_worker = std::thread([this] { WorkerProc(); });

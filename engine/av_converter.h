@@ -94,7 +94,10 @@ public:
 
     // Starts the worker on the job record. Joins a previous worker first.
     // The caller has filled m_nInputCount, the names, m_dEnd, and set
-    // m_nCurrent = -1, m_bStop = false, m_nProgress = 0.
+    // m_nCurrent = -1, m_bStop = false, m_nProgress = 0. An output name that
+    // is free now is kept free for this job: if a file turns up under it
+    // before the worker gets there, that file is left alone and the input
+    // fails with AVERROR(EEXIST).
     void Start();
 
     // Waits for the worker, if one was started. Safe to call at any time
@@ -120,6 +123,9 @@ private:
 
     // Number of entries AllocNames() made; the worker never goes past it.
     int m_nAllocated = 0;
+    // Per input: nothing went by its output name when the job started, so
+    // the output must be created new (set by Start(), read by the worker).
+    std::vector<bool> m_outputWasFree;
     std::thread m_worker;
     std::atomic<bool> m_bRunning{false};
     std::atomic<int> m_nWorkerResult{0};

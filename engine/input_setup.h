@@ -4,9 +4,11 @@
 // fills it: open the input, prove its audio and video decodable, create the
 // output with one stream per video and audio stream, write the header.
 
+#include <cstdint>
 #include <vector>
 
 #include "engine/ff_ptr.h"
+#include "engine/pipe_input.h"
 
 namespace velmora {
 
@@ -17,12 +19,15 @@ struct StreamContext {
     AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
 };
 
-// Members are released in reverse order: decoders, then the input, then the
-// output (which closes its file if still open).
+// Members are released in reverse order: decoders, then the input, then a
+// pipe the input read through, then the output (which closes its file if
+// still open).
 struct InputSession {
     OutputFormatPtr output;
+    PipeInput pipe;
     InputFormatPtr input;
     std::vector<StreamContext> streams;
+    std::int64_t sizeAtOpen = -1;  // the input file's size when opened; -1: none
 };
 
 // How a set-up ended. A failed input lets the job go on with the next one;
@@ -39,8 +44,10 @@ struct SetupResult {
 
 // Fills `session` for copying `inputName` into `outputName`. `interrupt`
 // goes on the input only: a stop request must never keep the output from
-// getting its trailer.
+// getting its trailer. With `createNew`, the output file is created only if
+// nothing goes by its name: a file that turned up under a name that was free
+// when the job started is never replaced (the input fails with EEXIST).
 SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
-                       const AVIOInterruptCB& interrupt);
+                       const AVIOInterruptCB& interrupt, bool createNew);
 
 }  // namespace velmora

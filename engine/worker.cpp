@@ -4,7 +4,9 @@
 #include <algorithm>
 
 #include "engine/av_converter.h"
+#include "engine/input_complete.h"
 #include "engine/input_setup.h"
+#include "engine/output_file.h"
 #include "engine/packet_loop.h"
 
 using velmora::CopyResult;
@@ -44,7 +46,7 @@ CAVConverter::InputEnd CAVConverter::RunInput(int index) {
     InputSession session;
     const SetupResult setup =
         velmora::SetUpInput(session, m_ppszInputs[index].c_str(), m_ppszOutputs[index].c_str(),
-                            AVIOInterruptCB{&StopRequested, this});
+                            AVIOInterruptCB{&StopRequested, this}, m_outputWasFree[index]);
     switch (setup.outcome) {
         case SetupOutcome::kReady:
             break;
@@ -72,6 +74,18 @@ CAVConverter::InputEnd CAVConverter::RunInput(int index) {
         return InputEnd::kFailedJob;
     }
     if (m_bStop.load(std::memory_order_relaxed)) return InputEnd::kDone;
+    // Written in full but removed meanwhile, alone or with its folder:
+    // nothing of the copy is left, and the next output would most likely
+    // have no folder either.
+    if (!(output->oformat->flags & AVFMT_NOFILE) && velmora::NameIsFree(m_ppszOutputs[index])) {
+        Fail(index, AVERROR(ENOENT));
+        return InputEnd::kFailedJob;
+    }
+    // The demuxer ends an input that was cut short as it ends a whole one.
+    if (const int whole = velmora::CheckInputWhole(session); whole < 0) {
+        Fail(index, whole);
+        return InputEnd::kFailedInput;
+    }
     if (copy.videoPacketsWritten == 0) {
         // An output without a single picture is no copy of a video.
         Fail(index, copy.lastRejection < 0 ? copy.lastRejection : AVERROR(ENODATA));

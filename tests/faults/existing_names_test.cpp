@@ -1,0 +1,77 @@
+// A job whose every output name is already taken in the output folder, run
+// through velmora-cli as a user would: nothing there is replaced, written
+// through or removed, and each output gets a free name.
+
+#include <gtest/gtest.h>
+
+#include "cli_test_support.h"
+#include "fault_support.h"
+
+namespace faults {
+namespace {
+
+using testmedia::TempDir;
+
+TEST(ExistingNames, NothingInTheFolderIsTouched) {
+    TempDir cwd;
+    const fs::path out = cwd / "out";
+    fs::create_directory(out);
+    fs::create_directory(cwd / "in");
+    fs::create_directory(cwd / "elsewhere");
+    for (const char* name : {"a.mp4", "b.mkv", "c.ts", "d.avi"})
+        clitest::CopyTo(clitest::Clip(fs::path(name).extension().string().substr(1)),
+                        cwd / "in" / name);
+    // Every plain name is taken, and so are the first numbered ones: by
+    // files, a folder, a link to the user's file elsewhere and a link to
+    // nothing, which a writer would follow to make a file.
+    WriteBytes(out / "a.mp4", "user file a");
+    WriteBytes(out / "a(0).mp4", "user file a0");
+    WriteBytes(out / "a(1).mp4", "");
+    fs::create_directory(out / "b.mkv");
+    WriteBytes(out / "b.mkv" / "inside", "user file inside b");
+    WriteBytes(cwd / "elsewhere" / "c.ts", "the target of a link");
+    fs::create_symlink(cwd / "elsewhere" / "c.ts", out / "c.ts");
+    fs::create_symlink(cwd / "elsewhere" / "nothing.avi", out / "d.avi");
+    fs::create_symlink(cwd / "elsewhere" / "nothing-either.avi", out / "d(0).avi");
+    const Snapshot folder = Snap(out);
+    const Snapshot inside = Snap(out / "b.mkv");
+    const Snapshot elsewhere = Snap(cwd / "elsewhere");
+
+    const auto result = clitest::Run(
+        {"-q", "-o", "out", "in/a.mp4", "in/b.mkv", "in/c.ts", "in/d.avi"}, cwd.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "done     in/a.mp4 -> out/a(2).mp4\n"
+              "done     in/b.mkv -> out/b(0).mkv\n"
+              "done     in/c.ts -> out/c(0).ts\n"
+              "done     in/d.avi -> out/d(1).avi\n");
+
+    // The folder holds what it held plus the four new files, and what it
+    // held is byte for byte as it was.
+    Snapshot after = Snap(out);
+    for (const char* made : {"a(2).mp4", "b(0).mkv", "c(0).ts", "d(1).avi"}) {
+        EXPECT_EQ(clitest::VideoHashes(out / made),
+                  clitest::VideoHashes(
+                      cwd / "in" / (std::string(1, made[0]) + fs::path(made).extension().string())))
+            << made;
+        after.erase(made);
+    }
+    EXPECT_EQ(after, folder);
+    EXPECT_EQ(Snap(out / "b.mkv"), inside);
+    EXPECT_EQ(Snap(cwd / "elsewhere"), elsewhere);
+}
+
+// Asked to write into a folder that cannot take files, the program starts
+// nothing and leaves the folder as it was.
+TEST(ExistingNames, AFolderThatIsAFileStartsNothing) {
+    TempDir cwd;
+    clitest::CopyTo(clitest::Clip("mp4"), cwd / "a.mp4");
+    WriteBytes(cwd / "out", "a file, not a folder");
+    const auto result = clitest::Run({"-q", "-o", "out", "a.mp4"}, cwd.path());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(ReadBytes(cwd / "out"), "a file, not a folder");
+    EXPECT_EQ(Snap(cwd.path()).size(), 2u);
+}
+
+}  // namespace
+}  // namespace faults

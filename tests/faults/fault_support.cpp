@@ -1,0 +1,244 @@
+#include "fault_support.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <sstream>
+
+namespace faults {
+
+using Clock = std::chrono::steady_clock;
+
+std::string ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+Snapshot Snap(const fs::path& folder) {
+    Snapshot snapshot;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        const fs::file_status status = entry.symlink_status();
+        if (fs::is_symlink(status))
+            snapshot[name] = "link to " + fs::read_symlink(entry.path()).string();
+        else if (fs::is_directory(status))
+            snapshot[name] = "folder";
+        else if (fs::is_regular_file(status))
+            snapshot[name] = "file " + ReadBytes(entry.path());
+        else
+            snapshot[name] = "other";
+    }
+    return snapshot;
+}
+
+JobOutcome RunJobWithin(const std::vector<JobInput>& inputs, std::chrono::seconds limit,
+                        const std::function<void(CAVConverter&)>& whileRunning) {
+    CAVConverter engine;
+    const int count = static_cast<int>(inputs.size());
+    engine.AllocNames(count);
+    for (int i = 0; i < count; ++i) {
+        engine.m_ppszInputs[i] = inputs[i].input.string();
+        engine.m_ppszOutputs[i] = inputs[i].output.string();
+        engine.m_dEnd[i] = inputs[i].end;
+    }
+    engine.m_nJobCount = count;
+    engine.m_nCurrent = -1;
+    engine.m_bStop = false;
+    engine.m_nProgress = 0;
+    engine.Start();
+    if (whileRunning) whileRunning(engine);
+
+    auto waitFor = [&](std::chrono::seconds span) {
+        const auto until = Clock::now() + span;
+        while (engine.IsRunning() && Clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return !engine.IsRunning();
+    };
+    if (!waitFor(limit)) {
+        ADD_FAILURE() << "the job did not end within " << limit.count() << " s";
+        engine.m_bStop = true;
+        if (!waitFor(limit)) {
+            std::fprintf(stderr, "the job does not end even after a stop request\n");
+            std::abort();
+        }
+    }
+    engine.Join();
+
+    JobOutcome outcome;
+    for (int i = 0; i < count; ++i) {
+        outcome.statuses.push_back(engine.m_status[i]);
+        outcome.errors.push_back(engine.m_nError[i]);
+    }
+    outcome.current = engine.m_nCurrent;
+    outcome.result = engine.WorkerResult();
+    outcome.progress = engine.m_nProgress;
+    return outcome;
+}
+
+void FinishWithin(std::chrono::seconds limit, const std::function<void()>& body) {
+    // Not std::async: the destructor of its future would wait for a hung call.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    std::thread([body, done] {
+        body();
+        done->set_value();
+    }).detach();
+    if (finished.wait_for(limit) != std::future_status::ready) {
+        std::fprintf(stderr, "a call did not return within %lld s\n",
+                     static_cast<long long>(limit.count()));
+        std::abort();
+    }
+}
+
+// ---- Named pipes ----------------------------------------------------------
+
+HeldOutput::HeldOutput(const fs::path& pipe, size_t holdAfter)
+    : m_path(pipe), m_holdAfter(holdAfter) {
+    if (mkfifo(pipe.c_str(), 0644) != 0) throw std::runtime_error("mkfifo " + pipe.string());
+    m_reader = std::thread([this] {
+        const int fd = open(m_path.c_str(), O_RDONLY);
+        if (fd < 0) return;
+        char buffer[4096];
+        for (;;) {
+            if (m_bytes.size() >= m_holdAfter && !m_released) {
+                m_held = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                continue;
+            }
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n <= 0) break;
+            m_bytes.append(buffer, static_cast<size_t>(n));
+        }
+        close(fd);
+        m_closed = true;
+    });
+}
+
+HeldOutput::~HeldOutput() { Finish(); }
+
+void HeldOutput::Finish() {
+    Release();
+    if (!m_reader.joinable()) return;
+    // The worker has ended. If it never opened its end, the reader still
+    // waits in open(): a writer that comes and goes lets it through.
+    if (!m_closed) {
+        const int fd = open(m_path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) close(fd);
+    }
+    m_reader.join();
+}
+
+bool HeldOutput::WaitUntilHeld() {
+    const auto until = Clock::now() + std::chrono::seconds(60);
+    while (!m_held && !m_closed && Clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return m_held;
+}
+
+void HeldOutput::Release() { m_released = true; }
+
+std::string HeldOutput::Bytes() {
+    Finish();
+    return m_bytes;
+}
+
+FedInput::FedInput(const fs::path& pipe, std::string bytes, size_t pauseAt)
+    : m_path(pipe), m_bytes(std::move(bytes)), m_pauseAt(pauseAt) {
+    if (mkfifo(pipe.c_str(), 0644) != 0) throw std::runtime_error("mkfifo " + pipe.string());
+    m_writer = std::thread([this] {
+        const int fd = open(m_path.c_str(), O_WRONLY);
+        if (fd < 0) return;
+        size_t done = 0;
+        auto send = [&](size_t upTo) {
+            while (done < upTo) {
+                const ssize_t n = write(fd, m_bytes.data() + done, upTo - done);
+                if (n <= 0) return false;  // the reader has gone
+                done += static_cast<size_t>(n);
+            }
+            return true;
+        };
+        if (send(m_pauseAt) && m_pauseAt < m_bytes.size()) {
+            while (!m_resumed) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            send(m_bytes.size());
+        }
+        close(fd);
+    });
+}
+
+FedInput::~FedInput() {
+    Resume();
+    // If the worker never opened the pipe, the writer still waits in open():
+    // a reader that comes and goes lets it through (and its writes fail).
+    const int fd = open(m_path.c_str(), O_RDONLY | O_NONBLOCK);
+    if (fd >= 0) close(fd);
+    m_writer.join();
+}
+
+void FedInput::Resume() { m_resumed = true; }
+
+bool WaitForProgress(const CAVConverter& engine, int percent) {
+    const auto until = Clock::now() + std::chrono::seconds(60);
+    while (engine.m_nProgress < percent && engine.IsRunning() && Clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return engine.m_nProgress >= percent;
+}
+
+// ---- Processes and file systems --------------------------------------------
+
+int InChild(const std::function<int()>& body, bool unprivileged) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(125);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+SmallFileSystem::SmallFileSystem(const fs::path& folder, const std::string& options)
+    : m_folder(folder) {
+    fs::create_directories(folder);
+    m_mounted = mount("velmora-test", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
+}
+
+SmallFileSystem::~SmallFileSystem() {
+    if (m_mounted) umount2(m_folder.c_str(), MNT_DETACH);
+}
+
+void SaveOutcome(const JobOutcome& outcome, const fs::path& file) {
+    std::ofstream out(file);
+    out << outcome.current << ' ' << outcome.result << ' ' << outcome.statuses.size();
+    for (size_t i = 0; i < outcome.statuses.size(); ++i)
+        out << ' ' << outcome.statuses[i] << ' ' << outcome.errors[i];
+    out << '\n';
+}
+
+JobOutcome LoadOutcome(const fs::path& file) {
+    JobOutcome outcome;
+    std::ifstream in(file);
+    size_t count = 0;
+    in >> outcome.current >> outcome.result >> count;
+    outcome.statuses.resize(count);
+    outcome.errors.resize(count);
+    for (size_t i = 0; i < count; ++i) in >> outcome.statuses[i] >> outcome.errors[i];
+    return outcome;
+}
+
+}  // namespace faults

@@ -1,0 +1,123 @@
+#pragma once
+
+// Tools for making things go wrong under a running job at a chosen moment,
+// and for checking afterwards what is on disk.
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "engine_test_support.h"
+
+namespace faults {
+
+namespace fs = std::filesystem;
+using enginetest::JobInput;
+using enginetest::JobOutcome;
+
+std::string ReadBytes(const fs::path& file);
+void WriteBytes(const fs::path& file, const std::string& bytes);
+
+// What a folder holds, one level deep: each name with its kind and, for a
+// regular file, its bytes, for a link its target. Links are never followed.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot Snap(const fs::path& folder);
+
+// A job that must end by itself within `limit`. If the worker still runs
+// then, the test fails and a stop is raised; if even the stop does not end
+// it, the test program aborts, since a hung worker cannot be joined.
+JobOutcome RunJobWithin(const std::vector<JobInput>& inputs, std::chrono::seconds limit,
+                        const std::function<void(CAVConverter&)>& whileRunning = nullptr);
+
+// Calls `body` on another thread and aborts the test program when it has not
+// returned within `limit`: for calls that have no stop request, the probe.
+void FinishWithin(std::chrono::seconds limit, const std::function<void()>& body);
+
+// A named pipe standing in for an output file, read by the test, so that the
+// worker can be held in the middle of an input: the reader takes `holdAfter`
+// bytes and then reads no more until Release(). The worker, whose writes
+// then block, is left with the input open and partly read.
+class HeldOutput {
+public:
+    HeldOutput(const fs::path& pipe, size_t holdAfter);
+    ~HeldOutput();
+    HeldOutput(const HeldOutput&) = delete;
+    HeldOutput& operator=(const HeldOutput&) = delete;
+
+    const fs::path& path() const { return m_path; }
+    // Waits until the hold has begun; false when the writer closed first.
+    bool WaitUntilHeld();
+    void Release();
+    // Everything the worker wrote. Call once the job has ended.
+    std::string Bytes();
+
+private:
+    void Finish();
+
+    fs::path m_path;
+    size_t m_holdAfter;
+    std::string m_bytes;
+    std::atomic<bool> m_held{false};
+    std::atomic<bool> m_released{false};
+    std::atomic<bool> m_closed{false};
+    std::thread m_reader;
+};
+
+// A named pipe standing in for an input file, fed by the test: `bytes` up to
+// `pauseAt`, then the rest after Resume(); with `pauseAt` at the end, all
+// of them at once. Feeding ends early when the
+// reader goes away (SIGPIPE must be ignored).
+class FedInput {
+public:
+    FedInput(const fs::path& pipe, std::string bytes, size_t pauseAt);
+    ~FedInput();
+    FedInput(const FedInput&) = delete;
+    FedInput& operator=(const FedInput&) = delete;
+
+    const fs::path& path() const { return m_path; }
+    void Resume();
+
+private:
+    fs::path m_path;
+    std::string m_bytes;
+    size_t m_pauseAt;
+    std::atomic<bool> m_resumed{false};
+    std::thread m_writer;
+};
+
+// Waits until the running input's progress reaches `percent`, at most 60 s.
+bool WaitForProgress(const CAVConverter& engine, int percent);
+
+// Runs `body` in a forked child and returns its exit code (128 + signal when
+// it was killed). With `unprivileged`, a child of root first becomes the
+// user nobody, so that file permissions apply to it. The child must not use
+// test assertions: it reports through its exit code or files.
+int InChild(const std::function<int()>& body, bool unprivileged = false);
+
+// A small tmpfs mounted at `folder` (created if missing) and unmounted when
+// the object goes. Mounted() is false where mounting is not allowed.
+class SmallFileSystem {
+public:
+    SmallFileSystem(const fs::path& folder, const std::string& options);
+    ~SmallFileSystem();
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+    bool Mounted() const { return m_mounted; }
+
+private:
+    fs::path m_folder;
+    bool m_mounted = false;
+};
+
+// The outcome of a job run in a child process, written to `file` by the
+// child and read back by the test.
+void SaveOutcome(const JobOutcome& outcome, const fs::path& file);
+JobOutcome LoadOutcome(const fs::path& file);
+
+}  // namespace faults

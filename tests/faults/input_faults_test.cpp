@@ -1,0 +1,372 @@
+// Inputs that go wrong: deleted or cut short while the job reads them, cut
+// short before it, unreadable, damaged. Each test checks what the engine
+// reports and what is left on disk, and that the job ends by itself.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "fault_support.h"
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+namespace faults {
+namespace {
+
+using enginetest::ExpectSameVideo;
+using enginetest::Media;
+using enginetest::NoisyTransportStream;
+using enginetest::SmallVideo;
+using testmedia::TempDir;
+using namespace std::chrono_literals;
+
+const int kIgnoreBrokenPipes = [] {
+    std::signal(SIGPIPE, SIG_IGN);  // the engine may close a pipe the test still feeds
+    return 0;
+}();
+
+// The file's bytes written through ffprobe's eyes: the output of a held job
+// is a pipe, so what came through it is stored as a file to be probed.
+Media MediaOfBytes(const std::string& bytes, const fs::path& file) {
+    WriteBytes(file, bytes);
+    return Media(file);
+}
+
+// The video packets of `out` are the first packets of the video of `in`.
+// The last one may hold only the part of its packet that was there.
+void ExpectLeadingPackets(const Media& in, const Media& out) {
+    const auto all = in.PacketsOf(in.Video());
+    const auto kept = out.PacketsOf(out.Video());
+    EXPECT_GT(kept.size(), 1u);
+    EXPECT_LT(kept.size(), all.size());
+    for (size_t i = 0; i + 1 < kept.size() && i < all.size(); ++i)
+        ASSERT_EQ(kept[i].hash, all[i].hash) << "packet " << i << " of " << out.file;
+}
+
+// ---- Deleted while the job runs ------------------------------------------
+
+// An open file stays readable when its name is removed: the copy is whole.
+TEST(InputDeleted, WhileItIsCopiedTheCopyIsWhole) {
+    TempDir dir;
+    const fs::path input = dir / "in.ts";
+    fs::copy_file(NoisyTransportStream(), input);
+    HeldOutput output(dir / "out.ts", 64 * 1024);
+    const JobOutcome job = RunJobWithin({{input, output.path(), 10.0}}, 60s, [&](CAVConverter&) {
+        ASSERT_TRUE(output.WaitUntilHeld());
+        fs::remove(input);
+        output.Release();
+    });
+    EXPECT_EQ(job.statuses, std::vector<int>{kStatusSucceeded});
+    EXPECT_EQ(job.result, 0);
+    ExpectSameVideo(Media(NoisyTransportStream()), MediaOfBytes(output.Bytes(), dir / "got.ts"));
+}
+
+// The next input is gone by the time the worker comes to it: the job fails
+// there, as with any input that cannot be opened, and makes no file for it.
+TEST(InputDeleted, BeforeItsTurnFailsTheJob) {
+    TempDir dir;
+    const fs::path next = dir / "next.mp4";
+    fs::copy_file(SmallVideo("mp4"), next);
+    HeldOutput output(dir / "out.ts", 64 * 1024);
+    const JobOutcome job =
+        RunJobWithin({{NoisyTransportStream(), output.path(), 10.0}, {next, dir / "next-out.mp4"}},
+                     60s, [&](CAVConverter&) {
+                         ASSERT_TRUE(output.WaitUntilHeld());
+                         fs::remove(next);
+                         output.Release();
+                     });
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusSucceeded, kStatusFailed}));
+    EXPECT_EQ(job.errors[1], AVERROR(ENOENT));
+    EXPECT_EQ(job.current, 1);
+    EXPECT_EQ(job.result, -1);
+    EXPECT_FALSE(fs::exists(dir / "next-out.mp4"));
+    ExpectSameVideo(Media(NoisyTransportStream()), MediaOfBytes(output.Bytes(), dir / "got.ts"));
+}
+
+// ---- Cut short while the job runs ----------------------------------------
+
+struct CutCase {
+    const char* name;
+    std::function<fs::path()> source;
+    const char* ext;
+    // A container that takes the packets unchanged and needs no seeking,
+    // since the output is a pipe.
+    const char* outputExt;
+};
+
+std::ostream& operator<<(std::ostream& os, const CutCase& c) { return os << c.name; }
+
+class InputCutWhileCopied : public testing::TestWithParam<CutCase> {};
+
+// Someone truncates the file the worker is reading. What was copied is a
+// valid but shortened file, so the input has failed, not succeeded; the
+// next input is copied as usual.
+TEST_P(InputCutWhileCopied, FailsThatInput) {
+    const CutCase& c = GetParam();
+    TempDir dir;
+    const fs::path input = dir / (std::string("in.") + c.ext);
+    fs::copy_file(c.source(), input);
+    const auto size = fs::file_size(input);
+    HeldOutput output(dir / (std::string("out.") + c.outputExt), 64 * 1024);
+    const JobOutcome job =
+        RunJobWithin({{input, output.path(), 10.0}, {SmallVideo("mkv"), dir / "next.mkv"}}, 60s,
+                     [&](CAVConverter&) {
+                         ASSERT_TRUE(output.WaitUntilHeld());
+                         fs::resize_file(input, size * 2 / 5);
+                         output.Release();
+                     });
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusSucceeded}));
+    EXPECT_EQ(job.errors[0], AVERROR(EIO));
+    EXPECT_EQ(job.result, 0);
+    ExpectLeadingPackets(Media(c.source()),
+                         MediaOfBytes(output.Bytes(), dir / (std::string("got.") + c.outputExt)));
+    ExpectSameVideo(Media(SmallVideo("mkv")), Media(dir / "next.mkv"));
+}
+
+// A long MP4 whose index (written last by default) the demuxer has read
+// before the cut, and a transport stream, which has no index at all.
+fs::path LongMp4() {
+    return testmedia::Make("fault_long.mp4",
+                           "-i " + testmedia::Quote(NoisyTransportStream()) + " -c copy");
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, InputCutWhileCopied,
+                         testing::Values(CutCase{"transport_stream",
+                                                 [] { return NoisyTransportStream(); }, "ts", "ts"},
+                                         CutCase{"mp4", [] { return LongMp4(); }, "mp4", "mkv"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Cut short before the job --------------------------------------------
+
+// A half-copied MP4 whose index comes first (as cameras and "fast start"
+// files have it) opens fine, but its index lists packets beyond the end of
+// the file. The copy holds only what is there, so the input has failed.
+TEST(InputCutBefore, AnIndexReachingPastTheEndFailsThatInput) {
+    const fs::path whole =
+        testmedia::Make("fault_faststart.mp4", "-i " + testmedia::Quote(NoisyTransportStream()) +
+                                                   " -c copy -movflags +faststart");
+    TempDir dir;
+    const fs::path half = dir / "half.mp4";
+    fs::copy_file(whole, half);
+    fs::resize_file(half, fs::file_size(whole) / 2);
+    const std::string before = ReadBytes(half);
+
+    const JobOutcome job =
+        RunJobWithin({{half, dir / "out.mp4", 10.0}, {SmallVideo("mp4"), dir / "next.mp4"}}, 60s);
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusSucceeded}));
+    EXPECT_EQ(job.errors[0], AVERROR_INVALIDDATA);
+    EXPECT_EQ(job.result, 0);
+    EXPECT_EQ(ReadBytes(half), before);
+    // What could be copied is kept, as a valid file.
+    ExpectLeadingPackets(Media(whole), Media(dir / "out.mp4"));
+}
+
+// ---- Inputs that cannot be read -------------------------------------------
+
+struct UnreadableCase {
+    const char* name;
+    // Makes the bad input in `dir` and returns its name.
+    std::function<fs::path(const fs::path& dir)> make;
+    int error;  // what the engine reports; 0: any negative code
+};
+
+std::ostream& operator<<(std::ostream& os, const UnreadableCase& c) { return os << c.name; }
+
+class UnreadableInput : public testing::TestWithParam<UnreadableCase> {};
+
+// The job fails at that input, makes no file for it and touches nothing
+// after it; the input itself is left as it was.
+TEST_P(UnreadableInput, FailsTheJobAndWritesNothing) {
+    const UnreadableCase& c = GetParam();
+    TempDir dir;
+    fs::create_directory(dir / "out");
+    const fs::path bad = c.make(dir.path());
+    const Snapshot before = Snap(dir.path());
+    const JobOutcome job = RunJobWithin(
+        {{bad, dir / "out" / "bad.mp4"}, {SmallVideo("mp4"), dir / "out" / "next.mp4"}}, 60s);
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusPending}));
+    if (c.error != 0) {
+        EXPECT_EQ(job.errors[0], c.error);
+    } else {
+        EXPECT_LT(job.errors[0], 0);
+    }
+    EXPECT_EQ(job.current, 0);
+    EXPECT_EQ(job.result, -1);
+    EXPECT_TRUE(fs::is_empty(dir / "out"));
+    EXPECT_EQ(Snap(dir.path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, UnreadableInput,
+                         testing::Values(UnreadableCase{"path_through_a_file",
+                                                        [](const fs::path& dir) {
+                                                            WriteBytes(dir / "notes.txt",
+                                                                       "not a folder");
+                                                            return dir / "notes.txt" / "clip.mp4";
+                                                        },
+                                                        AVERROR(ENOTDIR)},
+                                         UnreadableCase{"a_folder",
+                                                        [](const fs::path& dir) {
+                                                            fs::create_directory(dir / "clip.mp4");
+                                                            return dir / "clip.mp4";
+                                                        },
+                                                        0},
+                                         UnreadableCase{"dangling_link",
+                                                        [](const fs::path& dir) {
+                                                            fs::create_symlink(dir / "gone.mp4",
+                                                                               dir / "clip.mp4");
+                                                            return dir / "clip.mp4";
+                                                        },
+                                                        AVERROR(ENOENT)}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A file the user may not read. Root reads anything, so a child process of
+// root gives up its rights first.
+TEST(UnreadableInput, WithoutReadPermission) {
+    TempDir dir;
+    fs::create_directory(dir / "out");
+    const fs::path input = dir / "locked.mp4";
+    fs::copy_file(SmallVideo("mp4"), input);
+    fs::permissions(input, fs::perms::none);
+    fs::permissions(dir / "out", fs::perms::all);
+    const fs::path next = dir / "next.mp4";
+    fs::copy_file(SmallVideo("mp4"), next);
+    fs::permissions(next, fs::perms::owner_read | fs::perms::others_read);
+
+    const int code = InChild(
+        [&] {
+            SaveOutcome(
+                RunJobWithin(
+                    {{input, dir / "out" / "locked.mp4"}, {next, dir / "out" / "next.mp4"}}, 60s),
+                dir / "out" / "outcome.txt");
+            return 0;
+        },
+        /*unprivileged=*/true);
+    ASSERT_EQ(code, 0);
+    const JobOutcome job = LoadOutcome(dir / "out" / "outcome.txt");
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusPending}));
+    EXPECT_EQ(job.errors[0], AVERROR(EACCES));
+    EXPECT_EQ(job.result, -1);
+    EXPECT_FALSE(fs::exists(dir / "out" / "locked.mp4"));
+    EXPECT_FALSE(fs::exists(dir / "out" / "next.mp4"));
+}
+
+// ---- Named pipes ----------------------------------------------------------
+
+// A pipe whose writer comes and goes without a byte is an empty input.
+TEST(PipeInput, ClosedWithoutDataFailsTheJob) {
+    TempDir dir;
+    FedInput pipe(dir / "in.ts", "", 0);
+    const JobOutcome job =
+        RunJobWithin({{pipe.path(), dir / "out.ts"}, {SmallVideo("mp4"), dir / "next.mp4"}}, 60s);
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusPending}));
+    EXPECT_EQ(job.result, -1);
+    EXPECT_FALSE(fs::exists(dir / "out.ts"));
+    EXPECT_FALSE(fs::exists(dir / "next.mp4"));
+}
+
+// A pipe nobody writes to would keep the worker waiting for ever; a stop
+// request ends the wait, and nothing is written.
+TEST(PipeInput, WithoutWriterEndsAtAStop) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "in.ts").c_str(), 0644), 0);
+    const JobOutcome job =
+        RunJobWithin({{dir / "in.ts", dir / "out.ts"}, {SmallVideo("mp4"), dir / "next.mp4"}}, 60s,
+                     [](CAVConverter& engine) {
+                         std::this_thread::sleep_for(300ms);
+                         EXPECT_TRUE(engine.IsRunning());
+                         engine.m_bStop = true;
+                     });
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusPending, kStatusPending}));
+    EXPECT_EQ(job.result, 0);
+    EXPECT_FALSE(fs::exists(dir / "out.ts"));
+    EXPECT_FALSE(fs::exists(dir / "next.mp4"));
+    // The test's own end of the pipe, in case the worker is still waiting.
+    const int fd = open((dir / "in.ts").c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) close(fd);
+}
+
+// ---- Damaged files ----------------------------------------------------------
+
+struct Damage {
+    const char* name;
+    std::function<void(std::string&)> apply;
+};
+
+// Each damage, in each container: the probe answers and the job ends within
+// the watchdog's time, a success leaves a readable file, and nothing else
+// is written.
+class DamagedInput : public testing::TestWithParam<std::tuple<const char*, Damage>> {};
+
+TEST_P(DamagedInput, EndsInBoundedTime) {
+    const auto& [ext, damage] = GetParam();
+    TempDir dir;
+    std::string bytes = ReadBytes(SmallVideo(ext));
+    damage.apply(bytes);
+    const fs::path input = dir / (std::string("in.") + ext);
+    WriteBytes(input, bytes);
+
+    int probe = 0;
+    std::int64_t duration = 0;
+    FinishWithin(60s, [&] {
+        CAVConverter engine;
+        engine.m_pszProbeFile = input.string();
+        probe = engine.Probe();
+        duration = engine.m_llDuration;
+    });
+    if (probe < 0) return;  // refused: nothing more to do
+
+    fs::create_directory(dir / "out");
+    const fs::path output = dir / "out" / (std::string("out.") + ext);
+    const double end = duration > 0 ? static_cast<double>(duration) / 1e6 : 0.0;
+    const JobOutcome job = RunJobWithin({{input, output, end}}, 60s);
+    ASSERT_EQ(job.statuses.size(), 1u);
+    EXPECT_TRUE(job.statuses[0] == kStatusSucceeded || job.statuses[0] == kStatusFailed)
+        << job.statuses[0];
+    if (job.statuses[0] == kStatusSucceeded) {
+        EXPECT_NO_THROW(testmedia::Streams(output));
+    }
+    for (const auto& entry : fs::directory_iterator(dir / "out")) EXPECT_EQ(entry.path(), output);
+    EXPECT_EQ(ReadBytes(input), bytes);
+}
+
+std::string PseudoRandom(size_t size, unsigned seed) {
+    std::string out(size, '\0');
+    for (char& c : out) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+    return out;
+}
+
+const Damage kDamages[] = {
+    {"flipped_bytes",
+     [](std::string& b) {
+         for (size_t i = b.size() / 10; i < b.size(); i += 97) b[i] = static_cast<char>(~b[i]);
+     }},
+    {"zeroed_middle",
+     [](std::string& b) {
+         const size_t from = b.size() / 3;
+         std::fill(b.begin() + from, b.begin() + std::min(b.size(), from + 16384), '\0');
+     }},
+    {"second_half_repeats_the_first",
+     [](std::string& b) {
+         const size_t half = b.size() / 2;
+         std::copy(b.begin(), b.begin() + half, b.begin() + half);
+     }},
+    {"garbage_in_the_middle",
+     [](std::string& b) { b.insert(b.size() / 2, PseudoRandom(8192, 7)); }},
+    {"cut_mid_packet", [](std::string& b) { b.resize(b.size() * 3 / 4 + 5); }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Containers, DamagedInput,
+                         testing::Combine(testing::Values("mp4", "mkv", "ts", "avi", "flv", "mov"),
+                                          testing::ValuesIn(kDamages)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) + "_" +
+                                    std::get<1>(info.param).name;
+                         });
+
+}  // namespace
+}  // namespace faults

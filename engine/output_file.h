@@ -18,7 +18,8 @@ bool NameIsFree(const std::string& name);
 // anything goes by that name by then. Returns 0 or an FFmpeg error code.
 int CreateNewFile(const std::string& name);
 
-// Removes a file this program has just created and not yet written.
+// Removes a file CreateNewFile() made for this job, when it is to hold
+// nothing after all.
 void RemoveNewFile(const std::string& name);
 
 }  // namespace velmora

@@ -73,7 +73,14 @@ CAVConverter::InputEnd CAVConverter::RunInput(int index) {
         Fail(index, writeError);
         return InputEnd::kFailedJob;
     }
-    if (m_bStop.load(std::memory_order_relaxed)) return InputEnd::kDone;
+    if (m_bStop.load(std::memory_order_relaxed)) {
+        // Stopped before its first picture, the file would be an empty
+        // container: nothing to keep, and not even readable as a transport
+        // stream. Only a file made for this job is removed.
+        if (copy.videoPacketsWritten == 0 && m_outputWasFree[index])
+            velmora::RemoveNewFile(m_ppszOutputs[index]);
+        return InputEnd::kDone;
+    }
     // Written in full but removed meanwhile, alone or with its folder:
     // nothing of the copy is left, and the next output would most likely
     // have no folder either.

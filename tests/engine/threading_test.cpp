@@ -100,7 +100,8 @@ Clock::duration JobLength(const ThreeInputs& job) {
 
 // Expects what a stopped job leaves: the inputs before the stopped one are
 // complete copies, the stopped one is a valid file holding the first video
-// packets of its input (or was never begun), the later ones do not exist.
+// packets of its input or, stopped before its first packet, no file at all,
+// and the later ones do not exist.
 void ExpectStoppedJob(CAVConverter& engine, const ThreeInputs& job, const fs::path& dir) {
     const auto outputs = job.Outputs(dir);
     EXPECT_EQ(engine.WorkerResult(), 0);
@@ -119,6 +120,7 @@ void ExpectStoppedJob(CAVConverter& engine, const ThreeInputs& job, const fs::pa
         ASSERT_GE(out.Video(), 0) << outputs[done];
         const auto all = in.PacketsOf(in.Video());
         const auto kept = out.PacketsOf(out.Video());
+        EXPECT_FALSE(kept.empty()) << outputs[done];
         EXPECT_LE(kept.size(), all.size());
         for (size_t p = 0; p < kept.size() && p < all.size(); ++p)
             ASSERT_EQ(kept[p].hash, all[p].hash) << "packet " << p << " of " << outputs[done];

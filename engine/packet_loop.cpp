@@ -23,7 +23,18 @@ struct Route {
     Track* track = nullptr;  // nullptr: copied without shift
     AVRational inTimeBase{0, 1};
     AVRational outTimeBase{0, 1};
+    std::int64_t lastDts = AV_NOPTS_VALUE;  // of the last packet handed to the muxer
 };
+
+// The muxing rule of FFmpeg: in each stream the dts grows, or at least
+// stays, where the container allows that. FFmpeg does not check it for the
+// packet after one at dts 0, and a muxer that then sees time go back may
+// abort the whole program (the ASF muxer asserts). Such a packet would be
+// refused anyway; the loop leaves it out.
+bool GoesBack(const Route& route, const AVPacket* packet, bool equalAllowed) {
+    if (route.lastDts == AV_NOPTS_VALUE || packet->dts == AV_NOPTS_VALUE) return false;
+    return packet->dts < route.lastDts || (packet->dts == route.lastDts && !equalAllowed);
+}
 
 // Unset timestamps stay unset: shifting AV_NOPTS_VALUE would make a
 // wrapped, meaningless time of it.
@@ -92,12 +103,13 @@ CopyResult CopyVideoPackets(InputSession& session, CAVConverter& engine, int cur
         return result;
     }
     Track a, b;
-    const Plan plan = PlanRoutes(session, a, b);
-    const std::vector<Route>& routes = plan.routes;
+    Plan plan = PlanRoutes(session, a, b);
+    std::vector<Route>& routes = plan.routes;
     AVFormatContext* input = session.input.get();
     AVFormatContext* output = session.output.get();
     const bool interleave = plan.copiedStreams > 1;
     if (interleave) output->max_interleave_delta = 1;
+    const bool equalDtsAllowed = (output->oformat->flags & AVFMT_TS_NONSTRICT) != 0;
     const double end = engine.m_dEnd[current];
     const bool knownEnd = std::isfinite(end) && end > 0;
 
@@ -108,7 +120,7 @@ CopyResult CopyVideoPackets(InputSession& session, CAVConverter& engine, int cur
             av_packet_unref(packet.get());
             continue;
         }
-        const Route& route = routes[index];
+        Route& route = routes[index];
 
         // Progress is that of the previous video packet; no percentage
         // without an end point.
@@ -126,10 +138,17 @@ CopyResult CopyVideoPackets(InputSession& session, CAVConverter& engine, int cur
                                      route.outTimeBase.den;
         }
         packet->stream_index = route.output;
+        if (GoesBack(route, packet.get(), equalDtsAllowed)) {
+            av_packet_unref(packet.get());
+            result.lastRejection = AVERROR(EINVAL);
+            continue;
+        }
 
+        const std::int64_t dts = packet->dts;
         const int rc = Write(output, packet.get(), interleave);
         if (rc >= 0) {
             ++result.videoPacketsWritten;
+            if (dts != AV_NOPTS_VALUE) route.lastDts = dts;
         } else if (output->pb && output->pb->error < 0) {
             result.writeError = output->pb->error;
             break;

@@ -10,6 +10,7 @@
 #include <csignal>
 
 #include "fault_support.h"
+#include "fuzz_extensions.h"
 
 extern "C" {
 #include <libavutil/error.h>
@@ -367,6 +368,43 @@ INSTANTIATE_TEST_SUITE_P(Containers, DamagedInput,
                              return std::string(std::get<0>(info.param)) + "_" +
                                     std::get<1>(info.param).name;
                          });
+
+// ---- Inputs the fuzzer found ---------------------------------------------
+
+// Every input that made the fuzzing target crash is kept, its first byte
+// picking the extension. Each must now be refused by the probe, or copied or
+// failed by the job, within the watchdog's time. The first one was a WMV
+// whose video time goes back after its first picture: FFmpeg's ASF muxer
+// aborted the whole program on it.
+TEST(FuzzRegressions, EveryKeptInputEndsCleanly) {
+    const fs::path kept = VELMORA_FUZZ_REGRESSIONS;
+    ASSERT_TRUE(fs::is_directory(kept));
+    for (const auto& entry : fs::directory_iterator(kept)) {
+        SCOPED_TRACE(entry.path().filename().string());
+        const std::string bytes = ReadBytes(entry.path());
+        ASSERT_FALSE(bytes.empty());
+        const std::string ext =
+            kFuzzExtensions[static_cast<unsigned char>(bytes[0]) % kFuzzExtensions.size()];
+        TempDir dir;
+        const fs::path input = dir / ("in." + ext);
+        WriteBytes(input, bytes.substr(1));
+
+        int probe = 0;
+        FinishWithin(60s, [&] {
+            CAVConverter engine;
+            engine.m_pszProbeFile = input.string();
+            probe = engine.Probe();
+        });
+        if (probe < 0) continue;
+        const fs::path output = dir / ("out." + ext);
+        const JobOutcome job = RunJobWithin({{input, output}}, 60s);
+        EXPECT_TRUE(job.statuses[0] == kStatusSucceeded || job.statuses[0] == kStatusFailed)
+            << job.statuses[0];
+        if (job.statuses[0] == kStatusSucceeded) {
+            EXPECT_NO_THROW(testmedia::Streams(output));
+        }
+    }
+}
 
 }  // namespace
 }  // namespace faults

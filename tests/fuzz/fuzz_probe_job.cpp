@@ -13,7 +13,6 @@
 #include <dirent.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +22,7 @@
 #include <string>
 
 #include "engine/av_converter.h"
+#include "fuzz_extensions.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -31,10 +31,6 @@ extern "C" {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Containers people hand over; the seed corpus uses the same table.
-constexpr std::array<const char*, 12> kExtensions = {
-    "mp4", "mkv", "ts", "avi", "mov", "flv", "webm", "mpg", "3gp", "m4v", "wmv", "ogv"};
 
 fs::path g_dir;
 
@@ -116,7 +112,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    const std::string extension = kExtensions[data[0] % kExtensions.size()];
+    const std::string extension = kFuzzExtensions[data[0] % kFuzzExtensions.size()];
     const fs::path input = g_dir / ("in." + extension);
     const fs::path output = g_dir / ("out." + extension);
     std::ofstream(input, std::ios::binary)

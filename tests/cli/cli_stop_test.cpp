@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -32,6 +33,22 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
+// Opens the writing end of a named pipe once a reader has it, polling so the
+// caller can give up: a plain blocking open would hang for good if the
+// program under test never opens the pipe.
+int OpenWriter(const fs::path& fifo, const std::atomic<bool>& giveUp) {
+    while (!giveUp) {
+        const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            return fd;
+        }
+        if (errno != ENXIO) return -1;
+        std::this_thread::sleep_for(5ms);
+    }
+    return -1;
+}
+
 // A transport stream long enough that half of it is many packets.
 fs::path LongStream() {
     return testmedia::Make("cli_long.ts",
@@ -55,9 +72,10 @@ TEST(CliStop, CtrlCKeepsAShortenedOutputAndStartsNothingElse) {
 
     clitest::Process cli({"-o", "out", "live.ts", "next.mp4"}, cwd.path());
     std::atomic<bool> halfWritten{false};
+    std::atomic<bool> giveUp{false};
     std::thread feeder([&] {
         // The probe: everything, then TS null packets until it closes the pipe.
-        int fd = open((cwd / "live.ts").c_str(), O_WRONLY);
+        int fd = OpenWriter(cwd / "live.ts", giveUp);
         if (fd < 0) return;
         WriteAll(fd, data.data(), data.size());
         std::string null(188, '\xff');
@@ -66,7 +84,7 @@ TEST(CliStop, CtrlCKeepsAShortenedOutputAndStartsNothingElse) {
         }
         close(fd);
         // The job: the first half, then a pause while the stop arrives.
-        fd = open((cwd / "live.ts").c_str(), O_WRONLY);
+        fd = OpenWriter(cwd / "live.ts", giveUp);
         if (fd < 0) return;
         const size_t half = data.size() / 2 / 188 * 188;
         WriteAll(fd, data.data(), half);
@@ -74,8 +92,16 @@ TEST(CliStop, CtrlCKeepsAShortenedOutputAndStartsNothingElse) {
         std::this_thread::sleep_for(1500ms);
         close(fd);
     });
-    for (int i = 0; i < 300 && !halfWritten; ++i) std::this_thread::sleep_for(100ms);
-    ASSERT_TRUE(halfWritten);
+    for (int i = 0; i < 600 && !halfWritten; ++i) std::this_thread::sleep_for(100ms);
+    if (!halfWritten) {
+        // End the CLI so the feeder's pipe breaks and the thread can be
+        // joined; a failed wait must report, not abort the test program.
+        giveUp = true;
+        kill(cli.pid(), SIGKILL);
+        const auto stuck = cli.Wait();
+        feeder.join();
+        FAIL() << "the job never read the pipe; stderr:\n" << stuck.err;
+    }
     std::this_thread::sleep_for(300ms);
     kill(cli.pid(), SIGINT);
     const auto result = cli.Wait();

@@ -36,6 +36,20 @@ bool GoesBack(const Route& route, const AVPacket* packet, bool equalAllowed) {
     return packet->dts < route.lastDts || (packet->dts == route.lastDts && !equalAllowed);
 }
 
+// A packet the demuxer could give no time (in an MPEG program stream, a
+// PES packet may carry several small pictures and only one time) follows
+// the one before it by a single tick. A muxer that schedules packets by
+// their time needs one: FFmpeg's MPEG-PS muxer loops for ever on a packet
+// without it once the next timed packet lies far ahead, as in video of a
+// few pictures per second. The pts stays unset, so such muxers write no
+// time for the packet, as in the input. A packet whose pts would come
+// before that time is left as it is.
+void TimeUntimed(AVPacket* packet, const Route& route) {
+    if (packet->dts != AV_NOPTS_VALUE || route.lastDts == AV_NOPTS_VALUE) return;
+    const std::int64_t next = route.lastDts + 1;
+    if (packet->pts == AV_NOPTS_VALUE || packet->pts >= next) packet->dts = next;
+}
+
 // Unset timestamps stay unset: shifting AV_NOPTS_VALUE would make a
 // wrapped, meaningless time of it.
 void Rebase(AVPacket* packet, Track& track) {
@@ -109,6 +123,7 @@ CopyResult CopyVideoPackets(InputSession& session, CAVConverter& engine, int cur
     AVFormatContext* output = session.output.get();
     const bool interleave = plan.copiedStreams > 1;
     if (interleave) output->max_interleave_delta = 1;
+    const bool needsTimes = (output->oformat->flags & AVFMT_NOTIMESTAMPS) == 0;
     const bool equalDtsAllowed = (output->oformat->flags & AVFMT_TS_NONSTRICT) != 0;
     const double end = engine.m_dEnd[current];
     const bool knownEnd = std::isfinite(end) && end > 0;
@@ -138,6 +153,7 @@ CopyResult CopyVideoPackets(InputSession& session, CAVConverter& engine, int cur
                                      route.outTimeBase.den;
         }
         packet->stream_index = route.output;
+        if (needsTimes) TimeUntimed(packet.get(), route);
         if (GoesBack(route, packet.get(), equalDtsAllowed)) {
             av_packet_unref(packet.get());
             result.lastRejection = AVERROR(EINVAL);

@@ -260,6 +260,26 @@ TEST(Timestamps, UnsetTimestampsStayUnset) {
     ExpectSameVideo(Media(raw), Media(dir / "raw.h264"));
 }
 
+// H.264 at two pictures a second in an MPEG program stream, as slow
+// cameras record it: several small pictures share a PES packet, so some
+// packets have no time at all, and the next timed one lies far ahead.
+// FFmpeg's program stream muxer looped for ever on such a packet; the copy
+// now ends, and the packets and the times the file holds are the input's.
+TEST(Timestamps, SlowProgramStreamWithUntimedPacketsIsCopied) {
+    const fs::path in =
+        Make("two_per_second.mpg",
+             "-f lavfi -i testsrc=duration=4:size=160x120:rate=2 -f lavfi -i sine=duration=4 "
+             "-pix_fmt yuv420p -c:v libx264 -c:a mp2");
+    const Media source(in);
+    int untimed = 0;
+    for (const auto& p : source.PacketsOf(source.Video())) untimed += !p.dts;
+    ASSERT_GT(untimed, 0) << "every packet of the source has a time";
+
+    testmedia::TempDir dir;
+    CopyOk(in, dir / "two_per_second.mpg");
+    ExpectSameVideo(source, Media(dir / "two_per_second.mpg"));
+}
+
 // An AVI with B-frames stores no pts at all.
 TEST(Timestamps, AviWithBFramesKeepsItsTimes) {
     const fs::path in = Make(

@@ -67,14 +67,16 @@ SetupResult CreateOutput(InputSession& session, const char* name) {
 
 SetupResult OpenOutputFile(AVFormatContext* output, const char* name, bool createNew) {
     if (output->oformat->flags & AVFMT_NOFILE) return {};
+    // Claimed first, so that FFmpeg's open, which would replace a file, only
+    // ever opens the one made here.
+    NewFile created;
     if (createNew) {
-        // Claimed first, so that FFmpeg's open, which would replace a file,
-        // only ever opens the one made here.
-        const int rc = CreateNewFile(name);
+        const int rc = created.Create(name);
         if (rc == AVERROR(EEXIST)) return FailInput(rc);
         if (rc < 0) return FailJob(rc);
     }
-    const int rc = avio_open2(&output->pb, name, AVIO_FLAG_WRITE, nullptr, nullptr);
+    const char* openName = createNew ? created.OpenName().c_str() : name;
+    const int rc = avio_open2(&output->pb, openName, AVIO_FLAG_WRITE, nullptr, nullptr);
     if (rc < 0) {
         if (createNew) RemoveNewFile(name);
         return FailJob(rc);

@@ -34,17 +34,27 @@ bool NameIsFree(const std::string& name) {
     return fs::symlink_status(PathOf(name), ec).type() == fs::file_type::not_found;
 }
 
-int CreateNewFile(const std::string& name) {
+NewFile::~NewFile() {
+#ifdef _WIN32
+    if (m_fd >= 0) _close(m_fd);
+#else
+    if (m_fd >= 0) close(m_fd);
+#endif
+}
+
+int NewFile::Create(const std::string& name) {
     // O_EXCL also refuses a link, even one that points nowhere.
 #ifdef _WIN32
-    const int fd = _wopen(PathOf(name).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
-                          _S_IREAD | _S_IWRITE);
-    if (fd < 0) return AVERROR(errno);
-    _close(fd);
+    m_fd = _wopen(PathOf(name).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
+                  _S_IREAD | _S_IWRITE);
+    if (m_fd < 0) return AVERROR(errno);
+    m_openName = name;
 #else
-    const int fd = open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd < 0) return AVERROR(errno);
-    close(fd);
+    m_fd = open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    if (m_fd < 0) return AVERROR(errno);
+    const std::string held = "/proc/self/fd/" + std::to_string(m_fd);
+    std::error_code ec;
+    m_openName = fs::exists(held, ec) ? held : name;
 #endif
     return 0;
 }

@@ -14,12 +14,31 @@ namespace velmora {
 // opening it then reports why, and a written file is not taken for removed.
 bool NameIsFree(const std::string& name);
 
-// Creates `name` as a new, empty file, failing with AVERROR(EEXIST) when
-// anything goes by that name by then. Returns 0 or an FFmpeg error code.
-int CreateNewFile(const std::string& name);
+// A new, empty file made for the job, held open until FFmpeg has opened it
+// too. Where the system can name an open file (/proc/self/fd on Linux),
+// FFmpeg opens it by that name, so that whatever someone puts under the
+// file's own name in between, a link above all, is never written.
+class NewFile {
+public:
+    NewFile() = default;
+    ~NewFile();
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
 
-// Removes a file CreateNewFile() made for this job, when it is to hold
-// nothing after all.
+    // Creates `name`, failing with AVERROR(EEXIST) when anything goes by
+    // that name by then. Returns 0 or an FFmpeg error code.
+    int Create(const std::string& name);
+
+    // The name FFmpeg is to open the created file by.
+    const std::string& OpenName() const { return m_openName; }
+
+private:
+    int m_fd = -1;
+    std::string m_openName;
+};
+
+// Removes a file NewFile made for this job, when it is to hold nothing
+// after all.
 void RemoveNewFile(const std::string& name);
 
 }  // namespace velmora

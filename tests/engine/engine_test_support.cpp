@@ -33,9 +33,7 @@ fs::path NoisyTransportStream() {
                            "-c:v libx264 -preset ultrafast -g 25 -c:a aac");
 }
 
-JobOutcome RunJob(const std::vector<JobInput>& inputs,
-                  const std::function<void(CAVConverter&)>& whileRunning) {
-    CAVConverter engine;
+void StartJob(CAVConverter& engine, const std::vector<JobInput>& inputs) {
     const int count = static_cast<int>(inputs.size());
     engine.AllocNames(count);
     for (int i = 0; i < count; ++i) {
@@ -48,9 +46,9 @@ JobOutcome RunJob(const std::vector<JobInput>& inputs,
     engine.m_bStop = false;
     engine.m_nProgress = 0;
     engine.Start();
-    if (whileRunning) whileRunning(engine);
-    engine.Join();
+}
 
+JobOutcome OutcomeOf(const CAVConverter& engine, int count) {
     JobOutcome outcome;
     for (int i = 0; i < count; ++i) {
         outcome.statuses.push_back(engine.m_status[i]);
@@ -59,8 +57,17 @@ JobOutcome RunJob(const std::vector<JobInput>& inputs,
     outcome.current = engine.m_nCurrent;
     outcome.result = engine.WorkerResult();
     outcome.progress = engine.m_nProgress;
-    EXPECT_FALSE(engine.IsRunning());
     return outcome;
+}
+
+JobOutcome RunJob(const std::vector<JobInput>& inputs,
+                  const std::function<void(CAVConverter&)>& whileRunning) {
+    CAVConverter engine;
+    StartJob(engine, inputs);
+    if (whileRunning) whileRunning(engine);
+    engine.Join();
+    EXPECT_FALSE(engine.IsRunning());
+    return OutcomeOf(engine, static_cast<int>(inputs.size()));
 }
 
 void CopyOk(const fs::path& input, const fs::path& output) {

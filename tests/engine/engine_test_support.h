@@ -41,6 +41,12 @@ struct JobOutcome {
     int progress = 0;
 };
 
+// Hands `inputs` to `engine` as a job and starts it.
+void StartJob(CAVConverter& engine, const std::vector<JobInput>& inputs);
+
+// What the engine reports for each of the `count` inputs of its last job.
+JobOutcome OutcomeOf(const CAVConverter& engine, int count);
+
 // Runs one job to its end on a fresh engine. `whileRunning`, when given,
 // runs on the test's thread after Start(), before the join.
 JobOutcome RunJob(const std::vector<JobInput>& inputs,

@@ -47,18 +47,7 @@ Snapshot Snap(const fs::path& folder) {
 JobOutcome RunJobWithin(const std::vector<JobInput>& inputs, std::chrono::seconds limit,
                         const std::function<void(CAVConverter&)>& whileRunning) {
     CAVConverter engine;
-    const int count = static_cast<int>(inputs.size());
-    engine.AllocNames(count);
-    for (int i = 0; i < count; ++i) {
-        engine.m_ppszInputs[i] = inputs[i].input.string();
-        engine.m_ppszOutputs[i] = inputs[i].output.string();
-        engine.m_dEnd[i] = inputs[i].end;
-    }
-    engine.m_nJobCount = count;
-    engine.m_nCurrent = -1;
-    engine.m_bStop = false;
-    engine.m_nProgress = 0;
-    engine.Start();
+    StartJob(engine, inputs);
     if (whileRunning) whileRunning(engine);
 
     auto waitFor = [&](std::chrono::seconds span) {
@@ -76,16 +65,7 @@ JobOutcome RunJobWithin(const std::vector<JobInput>& inputs, std::chrono::second
         }
     }
     engine.Join();
-
-    JobOutcome outcome;
-    for (int i = 0; i < count; ++i) {
-        outcome.statuses.push_back(engine.m_status[i]);
-        outcome.errors.push_back(engine.m_nError[i]);
-    }
-    outcome.current = engine.m_nCurrent;
-    outcome.result = engine.WorkerResult();
-    outcome.progress = engine.m_nProgress;
-    return outcome;
+    return OutcomeOf(engine, static_cast<int>(inputs.size()));
 }
 
 void FinishWithin(std::chrono::seconds limit, const std::function<void()>& body) {

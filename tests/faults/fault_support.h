@@ -20,6 +20,8 @@ namespace faults {
 namespace fs = std::filesystem;
 using enginetest::JobInput;
 using enginetest::JobOutcome;
+using enginetest::OutcomeOf;
+using enginetest::StartJob;
 
 std::string ReadBytes(const fs::path& file);
 void WriteBytes(const fs::path& file, const std::string& bytes);

@@ -78,7 +78,10 @@ SetupResult OpenOutputFile(AVFormatContext* output, const char* name, bool creat
     const char* openName = createNew ? created.OpenName().c_str() : name;
     const int rc = avio_open2(&output->pb, openName, AVIO_FLAG_WRITE, nullptr, nullptr);
     if (rc < 0) {
-        if (createNew) RemoveNewFile(name);
+        if (createNew) {
+            created.Close();
+            RemoveNewFile(name);
+        }
         return FailJob(rc);
     }
     return {};

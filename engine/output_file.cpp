@@ -34,12 +34,14 @@ bool NameIsFree(const std::string& name) {
     return fs::symlink_status(PathOf(name), ec).type() == fs::file_type::not_found;
 }
 
-NewFile::~NewFile() {
+void NewFile::Close() {
+    if (m_fd < 0) return;
 #ifdef _WIN32
-    if (m_fd >= 0) _close(m_fd);
+    _close(m_fd);
 #else
-    if (m_fd >= 0) close(m_fd);
+    close(m_fd);
 #endif
+    m_fd = -1;
 }
 
 int NewFile::Create(const std::string& name) {

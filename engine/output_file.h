@@ -21,7 +21,7 @@ bool NameIsFree(const std::string& name);
 class NewFile {
 public:
     NewFile() = default;
-    ~NewFile();
+    ~NewFile() { Close(); }
     NewFile(const NewFile&) = delete;
     NewFile& operator=(const NewFile&) = delete;
 
@@ -31,6 +31,9 @@ public:
 
     // The name FFmpeg is to open the created file by.
     const std::string& OpenName() const { return m_openName; }
+
+    // Lets go of the file (Windows removes no file that is still open).
+    void Close();
 
 private:
     int m_fd = -1;

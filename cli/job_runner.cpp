@@ -68,6 +68,8 @@ size_t RunOnce(CAVConverter& engine, std::vector<JobFile>& files, size_t first,
     size_t next = files.size();
     for (int i = 0; i < count; ++i) {
         JobFile& file = files[first + i];
+        file.videoPackets = engine.m_llVideoPackets[i].load(std::memory_order_relaxed);
+        file.leftOut = engine.m_llLeftOut[i].load(std::memory_order_relaxed);
         switch (engine.m_status[i].load(std::memory_order_relaxed)) {
             case kStatusSucceeded:
                 file.outcome = JobFile::Outcome::kDone;
@@ -75,6 +77,7 @@ size_t RunOnce(CAVConverter& engine, std::vector<JobFile>& files, size_t first,
             case kStatusFailed:
                 file.outcome = JobFile::Outcome::kFailed;
                 file.error = engine.m_nError[i].load(std::memory_order_relaxed);
+                file.errorTime = engine.m_llErrorTime[i].load(std::memory_order_relaxed);
                 break;
             default:
                 if (next == files.size()) next = first + i;

@@ -3,6 +3,7 @@
 // Runs the accepted files through the engine as one job, following it
 // every 100 ms, and goes on after a failed job with the files that remain.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ struct JobFile {
     enum class Outcome { kPending, kDone, kFailed, kStopped, kSkipped };
     Outcome outcome = Outcome::kPending;
     int error = 0;  // the engine's code for a failed file
+    // Where in the input reading failed, in microseconds; AV_NOPTS_VALUE
+    // (INT64_MIN) when the failure was not a read error.
+    long long errorTime = INT64_MIN;
+    long long videoPackets = 0;  // video packets read from the input
+    long long leftOut = 0;       // of them, not in the output
 };
 
 // Runs `files` in order and fills in their outcomes. Returns when every

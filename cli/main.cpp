@@ -80,12 +80,16 @@ void PrintReport(const FileReport& report, const std::vector<JobFile>& job) {
     const JobFile& f = job[report.job];
     switch (f.outcome) {
         case JobFile::Outcome::kDone:
-            std::printf("done     %s -> %s\n", f.input.c_str(), f.output.c_str());
+            if (f.leftOut > 0)
+                std::printf("done     %s -> %s (%lld of %lld video packets left out)\n",
+                            f.input.c_str(), f.output.c_str(), f.leftOut, f.videoPackets);
+            else
+                std::printf("done     %s -> %s\n", f.input.c_str(), f.output.c_str());
             break;
         case JobFile::Outcome::kFailed:
             std::printf("failed   %s: %s\n", f.input.c_str(),
                         f.output.empty() ? NoExtensionText().c_str()
-                                         : JobFailureText(f.error, f.output).c_str());
+                                         : FailureText(f.error, f.errorTime, f.output).c_str());
             break;
         case JobFile::Outcome::kStopped:
             std::printf("stopped  %s -> %s (shortened)\n", f.input.c_str(), f.output.c_str());
@@ -151,7 +155,9 @@ int RunConvert(const CliOptions& options) {
     bool allDone = true;
     for (const auto& report : reports) {
         PrintReport(report, accepted);
-        if (!report.refusal.empty() || accepted[report.job].outcome != JobFile::Outcome::kDone)
+        // A copy that left video packets out is not a whole copy.
+        if (!report.refusal.empty() || accepted[report.job].outcome != JobFile::Outcome::kDone ||
+            accepted[report.job].leftOut > 0)
             allDone = false;
     }
     std::fflush(stdout);

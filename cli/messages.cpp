@@ -26,31 +26,6 @@ std::string Megabytes(std::uintmax_t bytes) {
 
 }  // namespace
 
-std::string ErrorText(int error) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (av_strerror(error, text, sizeof text) < 0)
-        std::snprintf(text, sizeof text, "error %d", error);
-    return text;
-}
-
-std::string ProbeRefusalText(const std::string& file, int result) {
-    const fs::path path = PathFromUtf8(file);
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (!fs::exists(status)) return "no such file";
-    if (fs::is_directory(status)) return "it is a folder, not a file";
-    if (fs::is_regular_file(status) && fs::file_size(path, ec) == 0 && !ec)
-        return "the file is empty";
-    if (!std::ifstream(path, std::ios::binary)) return "the file cannot be read";
-
-    if (result == kProbeNoVideoOrUnreadable)
-        return "not a video file: FFmpeg cannot read it as media, or it has no video stream";
-    if (result == kProbeNoStreamInfo)
-        return "the streams of the file cannot be read; it may be damaged or cut short";
-    if (result == AVERROR(ENOMEM)) return "out of memory";
-    return "a decoder for its video or audio cannot be opened (" + ErrorText(result) + ")";
-}
-
 std::string FolderCheckText(const std::string& folder, const FolderCheckResult& result) {
     switch (result.check) {
         case FolderCheck::kOk:
@@ -68,17 +43,6 @@ std::string FolderCheckText(const std::string& folder, const FolderCheckResult& 
                    Megabytes(result.needed) + ", " + Megabytes(result.available) + " are free";
     }
     return "";
-}
-
-std::string JobFailureText(int error, const std::string& output) {
-    const std::string extension = ExtensionOf(output);
-    const AVOutputFormat* format = av_guess_format(nullptr, output.c_str(), nullptr);
-    if (!format)
-        return "FFmpeg knows no container it can write for the extension \"." + extension + "\"";
-    // The engine fails an input with ENODATA when not one video packet of it
-    // could be written.
-    if (error == 0 || error == AVERROR(ENODATA)) return "no video could be copied";
-    return ErrorText(error);
 }
 
 std::string NoExtensionText() {

@@ -4,6 +4,10 @@
 
 #include "engine/output_file.h"
 
+extern "C" {
+#include <libavutil/avutil.h>
+}
+
 std::unique_ptr<CAVConverter> g_pEngine;
 
 CAVConverter::CAVConverter() = default;
@@ -20,13 +24,21 @@ void CAVConverter::AllocNames(int count, int /*bufferSize*/) {
     m_ppszOutputs.assign(count, std::string());
     m_status = std::make_unique<std::atomic<std::int8_t>[]>(count);
     m_nError = std::make_unique<std::atomic<int>[]>(count);
-    for (int i = 0; i < count; ++i) {
-        m_status[i].store(kStatusPending, std::memory_order_relaxed);
-        m_nError[i].store(0, std::memory_order_relaxed);
-    }
+    m_llErrorTime = std::make_unique<std::atomic<std::int64_t>[]>(count);
+    m_llVideoPackets = std::make_unique<std::atomic<std::int64_t>[]>(count);
+    m_llLeftOut = std::make_unique<std::atomic<std::int64_t>[]>(count);
+    for (int i = 0; i < count; ++i) ResetInputResult(i);
     m_dEnd.assign(count, 0.0);
     m_nAllocated = count;
     m_nInputCount = count;
+}
+
+void CAVConverter::ResetInputResult(int index) {
+    m_status[index].store(kStatusPending, std::memory_order_relaxed);
+    m_nError[index].store(0, std::memory_order_relaxed);
+    m_llErrorTime[index].store(AV_NOPTS_VALUE, std::memory_order_relaxed);
+    m_llVideoPackets[index].store(0, std::memory_order_relaxed);
+    m_llLeftOut[index].store(0, std::memory_order_relaxed);
 }
 
 void CAVConverter::Start() {

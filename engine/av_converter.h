@@ -57,6 +57,15 @@ public:
     // matching status so a caller that sees status 2 after the worker has
     // ended can tell why. Sized by AllocNames().
     std::unique_ptr<std::atomic<int>[]> m_nError;
+    // Input time in microseconds where that failure happened (a read error
+    // in the middle of the file, say); AV_NOPTS_VALUE when it has no place.
+    std::unique_ptr<std::atomic<std::int64_t>[]> m_llErrorTime;
+    // Video packets of each input read from the file, and how many of them
+    // could not be written to the output (times that go back where the
+    // container needs them to grow, packets the muxer refused). Final once
+    // the input's status is.
+    std::unique_ptr<std::atomic<std::int64_t>[]> m_llVideoPackets;
+    std::unique_ptr<std::atomic<std::int64_t>[]> m_llLeftOut;
     // End point of each input in seconds: what 100 % progress means.
     std::vector<double> m_dEnd;
     // Progress of the running input in percent; -1 = not started or no
@@ -117,6 +126,8 @@ private:
     enum class InputEnd { kDone, kFailedInput, kFailedJob };
 
     void WorkerProc();
+    // Back to pending, with no error and no packets counted.
+    void ResetInputResult(int index);
     InputEnd RunInput(int index);
     // Records why input `index` failed, then marks it failed.
     void Fail(int index, int error);

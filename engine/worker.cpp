@@ -104,10 +104,7 @@ CAVConverter::InputEnd CAVConverter::RunInput(int index) {
 
 void CAVConverter::WorkerProc() {
     const int count = std::clamp(m_nInputCount, 0, m_nAllocated);
-    for (int i = 0; i < count; ++i) {
-        m_nError[i].store(0, std::memory_order_relaxed);
-        m_status[i].store(kStatusPending, std::memory_order_relaxed);
-    }
+    for (int i = 0; i < count; ++i) ResetInputResult(i);
 
     int result = 0;
     int current = 0;

@@ -1,0 +1,27 @@
+#pragma once
+
+// Error codes of the engine's own, beside FFmpeg's: failures that no errno
+// describes. They are FFmpeg-style tags (negative), so every failure still
+// travels as one int and the front ends turn it into words in one place.
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+namespace velmora {
+
+// The output file was removed (alone or with its folder) while it was
+// written.
+inline constexpr int kErrorOutputRemoved = FFERRTAG('V', 'O', 'R', 'M');
+// The input changed size while it was read: cut short, or still growing.
+inline constexpr int kErrorInputChanged = FFERRTAG('V', 'I', 'C', 'H');
+// The input's index points past its end: the file was cut short.
+inline constexpr int kErrorInputTruncated = FFERRTAG('V', 'I', 'T', 'R');
+// Not one video packet of the input could be written.
+inline constexpr int kErrorNoVideoCopied = FFERRTAG('V', 'N', 'V', 'C');
+// The output container cannot hold the input's video codec.
+inline constexpr int kErrorCodecNotInContainer = FFERRTAG('V', 'C', 'N', 'C');
+// A worker thread could not be started.
+inline constexpr int kErrorNoThread = FFERRTAG('V', 'N', 'T', 'H');
+
+}  // namespace velmora

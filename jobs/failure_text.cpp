@@ -1,0 +1,129 @@
+#include "jobs/failure_text.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "engine/av_converter.h"
+#include "engine/engine_errors.h"
+#include "jobs/utf8_path.h"
+#include "mainwindow/time_text.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ContainerName(const std::string& output) {
+    const AVOutputFormat* format = av_guess_format(nullptr, output.c_str(), nullptr);
+    if (!format) return "output";
+    std::string name = format->name;
+    const size_t comma = name.find(',');
+    if (comma != std::string::npos) name.resize(comma);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+std::string Extension(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    return path.substr(dot + 1);
+}
+
+std::string TimeOf(long long microseconds) {
+    if (microseconds < 0) microseconds = 0;
+    const long long ms = microseconds / 1000;
+    return FormatTime(ms > INT_MAX ? INT_MAX : static_cast<int>(ms));
+}
+
+}  // namespace
+
+std::string ErrorText(int error) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    if (av_strerror(error, text, sizeof text) < 0)
+        std::snprintf(text, sizeof text, "error %d", error);
+    return text;
+}
+
+std::string ProbeRefusalText(const std::string& file, int result) {
+    const fs::path path = PathFromUtf8(file);
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) return "no such file";
+    if (fs::is_directory(status)) return "it is a folder, not a file";
+    if (fs::is_regular_file(status) && fs::file_size(path, ec) == 0 && !ec)
+        return "the file is empty";
+    if (!std::ifstream(path, std::ios::binary)) return "the file cannot be read";
+
+    if (result == kProbeNoVideoOrUnreadable)
+        return "not a video file: FFmpeg cannot read it as media, or it has no video stream";
+    if (result == kProbeNoStreamInfo)
+        return "the streams of the file cannot be read; it may be damaged or cut short";
+    if (result == AVERROR(ENOMEM)) return "out of memory";
+    return "a decoder for its video or audio cannot be opened (" + ErrorText(result) + ")";
+}
+
+std::string FailureText(int error, long long errorTimeUs, const std::string& output) {
+    if (!output.empty() && !av_guess_format(nullptr, output.c_str(), nullptr))
+        return "FFmpeg knows no container it can write for the extension \"." +
+               Extension(output) + "\"";
+    if (errorTimeUs != AV_NOPTS_VALUE) {
+        const std::string at = " at " + TimeOf(errorTimeUs);
+        if (error == AVERROR_INVALIDDATA) return "the file is damaged beyond repair" + at;
+        return "read error" + at + " (" + ErrorText(error) + ")";
+    }
+    switch (error) {
+        case 0:
+        case velmora::kErrorNoVideoCopied:
+            return "no video could be copied";
+        case velmora::kErrorOutputRemoved:
+            return "the output file was removed while it was written";
+        case velmora::kErrorInputChanged:
+            return "the file changed size while it was read (cut short, or still being written)";
+        case velmora::kErrorInputTruncated:
+            return "the file is cut short: its index points past its end";
+        case velmora::kErrorCodecNotInContainer:
+            return "the " + ContainerName(output) + " container cannot hold this video";
+        case velmora::kErrorNoThread:
+            return "the copy could not be started (no thread could be created)";
+        case AVERROR(ENOSPC):
+            return "the disk is full";
+        case AVERROR(EDQUOT):
+            return "the disk quota is used up";
+        case AVERROR(EACCES):
+        case AVERROR(EPERM):
+            return "permission denied";
+        case AVERROR(EROFS):
+            return "the output folder is on a read-only disk";
+        case AVERROR(EEXIST):
+            return "a file of the output name appeared meanwhile; it was left alone";
+        case AVERROR(ENOENT):
+            return "the file or the output folder no longer exists";
+        case AVERROR(EIO):
+            return "input/output error on the disk";
+        case AVERROR(ENAMETOOLONG):
+            return "the output name is too long for the file system";
+        case AVERROR_INVALIDDATA:
+            return "the file is damaged: FFmpeg cannot read it";
+        case AVERROR_DECODER_NOT_FOUND:
+            return "FFmpeg has no decoder for a stream of the file";
+        case AVERROR_MUXER_NOT_FOUND:
+            return "FFmpeg knows no container it can write for the extension \"." +
+                   Extension(output) + "\"";
+        default:
+            return ErrorText(error);
+    }
+}
+
+std::string InputFailureText(const CAVConverter& engine, int input) {
+    const int error = engine.m_nError[input].load(std::memory_order_relaxed);
+    const long long at = engine.m_llErrorTime[input].load(std::memory_order_relaxed);
+    return FailureText(error, at, engine.m_ppszOutputs[input]);
+}

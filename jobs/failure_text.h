@@ -1,0 +1,24 @@
+#pragma once
+
+// Every text either front end shows about a failed file is made here, in
+// words a user can act on: the engine and the probe report codes, this file
+// turns them into words. No Qt, so the window and velmora-cli say the same.
+
+#include <string>
+
+class CAVConverter;
+
+// FFmpeg's text for an error code (negative AVERROR value).
+std::string ErrorText(int error);
+
+// Why the probe refused `file` (`result` < 0 from CAVConverter::Probe).
+std::string ProbeRefusalText(const std::string& file, int result);
+
+// Why the job failed input `input` of the engine's last job, from the
+// reasons the worker kept (error code, place in the input, output name).
+std::string InputFailureText(const CAVConverter& engine, int input);
+
+// The same from the parts: `error` is the engine's code (0 when it gave
+// none), `errorTimeUs` where in the input reading failed (AV_NOPTS_VALUE:
+// not a read error), `output` the output name it was to write.
+std::string FailureText(int error, long long errorTimeUs, const std::string& output);

@@ -68,9 +68,13 @@ size_t RunOnce(CAVConverter& engine, std::vector<JobFile>& files, size_t first,
     size_t next = files.size();
     for (int i = 0; i < count; ++i) {
         JobFile& file = files[first + i];
+        // The engine takes the next free name when the planned one was
+        // taken by the time the output was finished.
+        const int status = engine.m_status[i].load(std::memory_order_acquire);
+        if (engine.m_ppszOutputs[i] != EngineName(file.output)) file.output = engine.m_ppszOutputs[i];
         file.videoPackets = engine.m_llVideoPackets[i].load(std::memory_order_relaxed);
         file.leftOut = engine.m_llLeftOut[i].load(std::memory_order_relaxed);
-        switch (engine.m_status[i].load(std::memory_order_relaxed)) {
+        switch (status) {
             case kStatusSucceeded:
                 file.outcome = JobFile::Outcome::kDone;
                 break;

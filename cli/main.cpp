@@ -52,7 +52,7 @@ int RunProbe(const CliOptions& options) {
         if (int signal = StopSignal()) return ExitForSignal(signal);
         const int result = ProbeFile(*g_pEngine, file);
         if (result < 0) {
-            const std::string why = ProbeRefusalText(file, result);
+            const std::string why = ProbeRefusalText(file, result, g_pEngine->m_nVideoCodec);
             Complain(file + ": refused: " + why);
             if (options.json)
                 std::printf("{\"path\":%s,\"error\":%s}\n", JsonString(file).c_str(),
@@ -110,7 +110,7 @@ int RunConvert(const CliOptions& options) {
         FileReport report{file, "", -1};
         const int result = ProbeFile(*g_pEngine, file);
         if (result < 0) {
-            report.refusal = ProbeRefusalText(file, result);
+            report.refusal = ProbeRefusalText(file, result, g_pEngine->m_nVideoCodec);
             Complain(file + ": refused: " + report.refusal);
         } else {
             JobFile job;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/output_file.h"
+#include <system_error>
+
+#include "engine/engine_errors.h"
 
 extern "C" {
 #include <libavutil/avutil.h>
@@ -43,12 +45,19 @@ void CAVConverter::ResetInputResult(int index) {
 
 void CAVConverter::Start() {
     Join();
-    const int count = std::clamp(m_nInputCount, 0, m_nAllocated);
-    m_outputWasFree.assign(count, false);
-    for (int i = 0; i < count; ++i) m_outputWasFree[i] = velmora::NameIsFree(m_ppszOutputs[i]);
     m_nWorkerResult.store(0, std::memory_order_relaxed);
     m_bRunning.store(true, std::memory_order_relaxed);
-    m_worker = std::thread([this] { WorkerProc(); });
+    try {
+        m_worker = std::thread([this] { WorkerProc(); });
+    } catch (const std::system_error&) {
+        // No thread to be had (resource limits): the job fails, visibly,
+        // instead of ending the program.
+        const int count = std::clamp(m_nInputCount, 0, m_nAllocated);
+        for (int i = 0; i < count; ++i) Fail(i, velmora::kErrorNoThread);
+        m_nCurrent.store(count, std::memory_order_relaxed);
+        m_nWorkerResult.store(-1, std::memory_order_relaxed);
+        m_bRunning.store(false, std::memory_order_release);
+    }
 }
 
 void CAVConverter::Join() {

@@ -72,6 +72,11 @@ public:
     // percentage can be given (end point 0 or unknown).
     std::atomic<int> m_nProgress{0};
 
+    // Stop request for a probe in progress: may be raised from another thread
+    // or a signal handler; Probe() lowers it when it starts.
+    std::atomic<bool> m_bStopProbe{false};
+    static constexpr std::int64_t kProbeByteBudget = 64 << 20;
+
     // ---- Probe results (written by Probe(), read by the user interface) ---
     std::int64_t m_llDuration = 0;  // microseconds, AV_NOPTS_VALUE if unknown
     int m_nVideoProfile = 0;
@@ -80,6 +85,7 @@ public:
     int m_nInWidth = 0;
     int m_nFpsDen = 0;
     int m_nFpsNum = 0;
+    int m_nVideoCodec = 0;  // AVCodecID of the video stream; 0 = none
 
     // Input the worker is on; -1 idle; m_nInputCount once the worker has
     // passed the last input; the progress display moves it one further to
@@ -99,14 +105,23 @@ public:
     void AllocNames(int count, int bufferSize = 256);
 
     // Probes m_pszProbeFile; see ProbeResult. Joins a previous worker first.
+    // Refuses a file the job could not write (its container writes files of
+    // its own, or cannot hold its video) with the engine's error code. Reads
+    // at most kProbeByteBudget bytes, so an endless input is refused too, and
+    // ends early when m_bStopProbe is raised.
     int Probe();
 
     // Starts the worker on the job record. Joins a previous worker first.
     // The caller has filled m_nInputCount, the names, m_dEnd, and set
-    // m_nCurrent = -1, m_bStop = false, m_nProgress = 0. An output name that
-    // is free now is kept free for this job: if a file turns up under it
-    // before the worker gets there, that file is left alone and the input
-    // fails with AVERROR(EEXIST).
+    // m_nCurrent = -1, m_bStop = false, m_nProgress = 0. Each output is
+    // written under a temporary name and given its final name once it is
+    // finished (or once a stop has ended it as a valid shortened file); when
+    // that name is taken by then, the next free "(n)" name is used, and
+    // m_ppszOutputs[i] holds the name used once input i's status is final
+    // (read the status with memory_order_acquire first). A failed input
+    // leaves no file behind, and the worker goes on with the next input.
+    // When no thread can be started, every input fails with
+    // velmora::kErrorNoThread.
     void Start();
 
     // Waits for the worker, if one was started. Safe to call at any time
@@ -116,27 +131,21 @@ public:
     // True while the worker thread has not finished its procedure.
     bool IsRunning() const { return m_bRunning.load(std::memory_order_acquire); }
 
-    // What the last worker procedure returned: 0 = went through all inputs
-    // or stopped between inputs, -1 = the job failed.
+    // What the last worker procedure returned: 0 = no input failed, -1 = at
+    // least one input failed.
     int WorkerResult() const { return m_nWorkerResult.load(std::memory_order_relaxed); }
 
 private:
-    // How one input of the job ended: a failed input lets the job go on, a
-    // failed job ends the worker.
-    enum class InputEnd { kDone, kFailedInput, kFailedJob };
-
     void WorkerProc();
     // Back to pending, with no error and no packets counted.
     void ResetInputResult(int index);
-    InputEnd RunInput(int index);
-    // Records why input `index` failed, then marks it failed.
-    void Fail(int index, int error);
+    void RunInput(int index);
+    // Records why input `index` failed (and where in the input reading
+    // failed, in microseconds), then marks it failed.
+    void Fail(int index, int error, std::int64_t at = INT64_MIN);
 
     // Number of entries AllocNames() made; the worker never goes past it.
     int m_nAllocated = 0;
-    // Per input: nothing went by its output name when the job started, so
-    // the output must be created new (set by Start(), read by the worker).
-    std::vector<bool> m_outputWasFree;
     std::thread m_worker;
     std::atomic<bool> m_bRunning{false};
     std::atomic<int> m_nWorkerResult{0};

@@ -21,6 +21,9 @@ inline constexpr int kErrorInputTruncated = FFERRTAG('V', 'I', 'T', 'R');
 inline constexpr int kErrorNoVideoCopied = FFERRTAG('V', 'N', 'V', 'C');
 // The output container cannot hold the input's video codec.
 inline constexpr int kErrorCodecNotInContainer = FFERRTAG('V', 'C', 'N', 'C');
+// The output container writes files of its own (image sequences,
+// playlists, segments), so it cannot be one new file.
+inline constexpr int kErrorNotSingleFile = FFERRTAG('V', 'N', 'S', 'F');
 // A worker thread could not be started.
 inline constexpr int kErrorNoThread = FFERRTAG('V', 'N', 'T', 'H');
 

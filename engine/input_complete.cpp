@@ -1,5 +1,7 @@
 #include "engine/input_complete.h"
 
+#include "engine/engine_errors.h"
+
 namespace velmora {
 
 std::int64_t InputSize(AVFormatContext* input) {
@@ -13,7 +15,7 @@ int CheckInputWhole(const InputSession& session) {
     AVFormatContext* input = session.input.get();
     const std::int64_t size = InputSize(input);
     if (size < 0 || session.sizeAtOpen < 0) return 0;
-    if (size != session.sizeAtOpen) return AVERROR(EIO);
+    if (size != session.sizeAtOpen) return kErrorInputChanged;
 
     for (unsigned i = 0; i < input->nb_streams && i < session.streams.size(); ++i) {
         const StreamContext& context = session.streams[i];
@@ -25,7 +27,7 @@ int CheckInputWhole(const InputSession& session) {
         for (int e = 0; e < entries; ++e) {
             const AVIndexEntry* entry = avformat_index_get_entry(stream, e);
             if (entry && entry->size > 0 && entry->pos + entry->size > size)
-                return AVERROR_INVALIDDATA;
+                return kErrorInputTruncated;
         }
     }
     return 0;

@@ -9,8 +9,8 @@
 namespace velmora {
 
 // Call once the packet loop has reached the end of the input. Returns 0 when
-// the input was whole; AVERROR(EIO) when the file changed size while it was
-// read (cut short, or still being written); AVERROR_INVALIDDATA when the
+// the input was whole; kErrorInputChanged when the file changed size while it
+// was read (cut short, or still being written); kErrorInputTruncated when the
 // file's own index places packets of a copied video stream past its end, as
 // in a half-copied file whose index comes first.
 int CheckInputWhole(const InputSession& session);

@@ -1,12 +1,15 @@
 #include "engine/input_setup.h"
 
+#include <cstring>
+
 extern "C" {
 #include <libavutil/opt.h>
 }
 
 #include "engine/decoder.h"
+#include "engine/ffmpeg_compat.h"
 #include "engine/input_complete.h"
-#include "engine/output_file.h"
+#include "engine/output_container.h"
 #include "engine/output_stream.h"
 #include "engine/stream_rules.h"
 
@@ -14,101 +17,126 @@ namespace velmora {
 
 namespace {
 
-SetupResult FailInput(int error) { return {SetupOutcome::kFailInput, error}; }
-SetupResult FailJob(int error) { return {SetupOutcome::kFailJob, error}; }
+SetupResult Failed(int error) { return {SetupOutcome::kFailed, error}; }
 
-SetupResult OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& interrupt) {
-    int rc = session.pipe.Open(name, interrupt);
-    if (rc < 0) return FailJob(rc);
-    AVFormatContext* raw = avformat_alloc_context();
-    if (!raw) return FailJob(AVERROR(ENOMEM));
-    raw->interrupt_callback = interrupt;
-    if (session.pipe.io()) {
-        // The name still goes to avformat_open_input: its extension helps
-        // to tell the format.
-        raw->pb = session.pipe.io();
-        raw->flags |= AVFMT_FLAG_CUSTOM_IO;
-    }
-    rc = avformat_open_input(&raw, name, nullptr, nullptr);  // frees `raw` on failure
-    if (rc < 0) return FailJob(rc);
-    session.input.reset(raw);
-    AVFormatContext* input = session.input.get();
-    session.sizeAtOpen = InputSize(input);
-
-    if ((rc = avformat_find_stream_info(input, nullptr)) < 0) return FailJob(rc);
-
-    session.streams.resize(input->nb_streams);
-    for (unsigned i = 0; i < input->nb_streams; ++i) {
-        AVStream* stream = input->streams[i];
-        if (!IsDeclaredInOutput(stream)) continue;
-        if ((rc = OpenDecoder(input, stream, session.streams[i].decoder)) < 0) return FailJob(rc);
-    }
-    av_dump_format(input, 0, name, 0);
-    return {};
-}
-
-SetupResult CreateOutput(InputSession& session, const char* name) {
+// Declares the output's streams: every video stream, and the audio streams
+// as empty tracks where `withAudio` and the container can take them.
+int CreateOutput(InputSession& session, const char* name, bool withAudio) {
     AVFormatContext* raw = nullptr;
-    int rc = avformat_alloc_output_context2(&raw, nullptr, nullptr, name);
-    if (!raw) return FailInput(rc < 0 ? rc : AVERROR_MUXER_NOT_FOUND);
+    const int rc = avformat_alloc_output_context2(&raw, nullptr, nullptr, name);
+    if (!raw) return rc < 0 ? rc : AVERROR_MUXER_NOT_FOUND;
     session.output.reset(raw);
 
     AVFormatContext* input = session.input.get();
     for (unsigned i = 0; i < input->nb_streams; ++i) {
         const AVStream* stream = input->streams[i];
         StreamContext& context = session.streams[i];
+        context.outputIndex = -1;
         if (!IsDeclaredInOutput(stream)) continue;
-        if ((rc = AddOutputStream(raw, stream)) < 0) return FailInput(rc);
-        context.outputIndex = rc;
+        if (IsAudio(stream) && (!withAudio || !CanDeclareEmptyAudio(raw->oformat, stream)))
+            continue;
+        const int index = AddOutputStream(raw, stream);
+        if (index < 0) return index;
+        context.outputIndex = index;
         context.type = stream->codecpar->codec_type;
     }
-    return {};
+    return 0;
 }
 
-SetupResult OpenOutputFile(AVFormatContext* output, const char* name, bool createNew) {
-    if (output->oformat->flags & AVFMT_NOFILE) return {};
-    // Claimed first, so that FFmpeg's open, which would replace a file, only
-    // ever opens the one made here.
-    NewFile created;
-    if (createNew) {
-        const int rc = created.Create(name);
-        if (rc == AVERROR(EEXIST)) return FailInput(rc);
-        if (rc < 0) return FailJob(rc);
-    }
-    const char* openName = createNew ? created.OpenName().c_str() : name;
-    const int rc = avio_open2(&output->pb, openName, AVIO_FLAG_WRITE, nullptr, nullptr);
-    if (rc < 0) {
-        if (createNew) {
-            created.Close();
-            RemoveNewFile(name);
-        }
-        return FailJob(rc);
-    }
-    return {};
+bool DeclaresAudio(const InputSession& session) {
+    for (const StreamContext& context : session.streams)
+        if (context.outputIndex >= 0 && context.type == AVMEDIA_TYPE_AUDIO) return true;
+    return false;
 }
 
-SetupResult WriteHeader(AVFormatContext* output, const char* name, bool createNew) {
+// FFmpeg's MP4/MOV muxer writes a Dolby Vision configuration only when
+// asked for less strict output; without it a Dolby Vision video would lose
+// what makes players show it as one.
+void KeepDolbyVision(AVFormatContext* output, const AVFormatContext* input) {
+    const char* name = output->oformat->name;
+    if (std::strcmp(name, "mp4") != 0 && std::strcmp(name, "mov") != 0) return;
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        const AVStream* stream = input->streams[i];
+        if (!IsVideo(stream)) continue;
+#if VELMORA_HAS_CODED_SIDE_DATA
+        const bool dolbyVision =
+            av_packet_side_data_get(stream->codecpar->coded_side_data,
+                                    stream->codecpar->nb_coded_side_data, AV_PKT_DATA_DOVI_CONF);
+#else
+        const bool dolbyVision = av_stream_get_side_data(stream, AV_PKT_DATA_DOVI_CONF, nullptr);
+#endif
+        if (dolbyVision)
+            output->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
+    }
+}
+
+// Makes the output file under its temporary name and writes the header.
+int WriteHeader(InputSession& session, const char* name) {
+    AVFormatContext* output = session.output.get();
     av_dump_format(output, 0, name, 1);
     // Matroska's optional CRC-32 elements cost more time than the rest of
     // the copy; players do not need them. Other muxers have no such option.
     av_opt_set(output->priv_data, "write_crc32", "0", 0);
-    const SetupResult opened = OpenOutputFile(output, name, createNew);
-    if (opened.outcome != SetupOutcome::kReady) return opened;
-    if (const int rc = avformat_write_header(output, nullptr); rc < 0) return FailJob(rc);
-    return {};
+    KeepDolbyVision(output, session.input.get());
+    int rc = session.file.Create(name);
+    if (rc < 0) return rc;
+    rc = avio_open2(&output->pb, session.file.OpenName().c_str(), AVIO_FLAG_WRITE, nullptr,
+                    nullptr);
+    if (rc < 0) return rc;
+    return avformat_write_header(output, nullptr);
 }
 
 }  // namespace
 
+int OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& interrupt) {
+    int rc = session.source.Open(name, interrupt);
+    if (rc < 0) return rc;
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw) return AVERROR(ENOMEM);
+    raw->interrupt_callback = interrupt;
+    session.source.Bind(raw);
+    // The name only helps to tell the format by its extension: the file is
+    // read through the source, which is already open.
+    rc = avformat_open_input(&raw, name, nullptr, nullptr);  // frees `raw` on failure
+    if (rc < 0) return rc;
+    session.input.reset(raw);
+    AVFormatContext* input = session.input.get();
+    session.sizeAtOpen = InputSize(input);
+
+    if ((rc = avformat_find_stream_info(input, nullptr)) < 0) return rc;
+
+    session.streams.resize(input->nb_streams);
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        AVStream* stream = input->streams[i];
+        if (!IsDeclaredInOutput(stream)) continue;
+        if ((rc = OpenDecoder(input, stream, session.streams[i].decoder)) < 0) return rc;
+    }
+    return 0;
+}
+
 SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
-                       const AVIOInterruptCB& interrupt, bool createNew) {
-    SetupResult result = OpenInput(session, inputName, interrupt);
+                       const AVIOInterruptCB& interrupt) {
+    const int opened = OpenInput(session, inputName, interrupt);
     if (interrupt.callback && interrupt.callback(interrupt.opaque))
         return {SetupOutcome::kStopped, AVERROR_EXIT};
-    if (result.outcome == SetupOutcome::kReady) result = CreateOutput(session, outputName);
-    if (result.outcome == SetupOutcome::kReady)
-        result = WriteHeader(session.output.get(), outputName, createNew);
-    return result;
+    if (opened < 0) return Failed(opened);
+    av_dump_format(session.input.get(), 0, inputName, 0);
+    if (const int rc = CheckOutputContainer(outputName, session.input.get()); rc < 0)
+        return Failed(rc);
+
+    int rc = CreateOutput(session, outputName, true);
+    if (rc >= 0) rc = WriteHeader(session, outputName);
+    if (rc < 0 && DeclaresAudio(session)) {
+        // The muxer refused the empty audio tracks (incomplete parameters it
+        // needs, a stream layout it limits): the video matters, the silent
+        // tracks do not. Start again without them, in a new file.
+        session.output.reset();
+        session.file.Discard();
+        rc = CreateOutput(session, outputName, false);
+        if (rc >= 0) rc = WriteHeader(session, outputName);
+    }
+    if (rc < 0) return Failed(rc);
+    return {};
 }
 
 }  // namespace velmora

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "engine/ff_ptr.h"
-#include "engine/pipe_input.h"
+#include "engine/input_file.h"
+#include "engine/output_file.h"
 
 namespace velmora {
 
@@ -19,35 +20,39 @@ struct StreamContext {
     AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
 };
 
-// Members are released in reverse order: decoders, then the input, then a
-// pipe the input read through, then the output (which closes its file if
-// still open).
+// Members are released in reverse order: decoders, then the input, then the
+// file it read, then the output (which closes its file if still open), then
+// the output file on disk (removed unless it was published).
 struct InputSession {
+    OutputFile file;
     OutputFormatPtr output;
-    PipeInput pipe;
+    InputFile source;
     InputFormatPtr input;
     std::vector<StreamContext> streams;
     std::int64_t sizeAtOpen = -1;  // the input file's size when opened; -1: none
 };
 
-// How a set-up ended. A failed input lets the job go on with the next one;
-// a failed job ends the worker. A stop request that arrives while the input
-// is being opened ends the set-up before the output file is created: the
-// input's stream facts may be incomplete, and a header written from them
-// could leave a broken file.
-enum class SetupOutcome { kReady, kStopped, kFailInput, kFailJob };
+// How a set-up ended. A stop request that arrives while the input is being
+// opened ends the set-up before the output file is made: the input's stream
+// facts may be incomplete, and a header written from them could leave a
+// broken file.
+enum class SetupOutcome { kReady, kStopped, kFailed };
 
 struct SetupResult {
     SetupOutcome outcome = SetupOutcome::kReady;
-    int error = 0;  // FFmpeg error code when not ready
+    int error = 0;  // FFmpeg or engine error code when failed
 };
 
-// Fills `session` for copying `inputName` into `outputName`. `interrupt`
-// goes on the input only: a stop request must never keep the output from
-// getting its trailer. With `createNew`, the output file is created only if
-// nothing goes by its name: a file that turned up under a name that was free
-// when the job started is never replaced (the input fails with EEXIST).
+// Opens `name` as the input of `session`: the file through InputFile, its
+// streams analysed and its audio and video decoders proven. `interrupt` ends
+// a read that takes too long. Returns 0 or an error code.
+int OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& interrupt);
+
+// Fills `session` for copying `inputName` into a new file named
+// `outputName` (written under a temporary name until the worker publishes
+// it). `interrupt` goes on the input only: a stop request must never keep
+// the output from getting its trailer.
 SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
-                       const AVIOInterruptCB& interrupt, bool createNew);
+                       const AVIOInterruptCB& interrupt);
 
 }  // namespace velmora

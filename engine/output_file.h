@@ -1,47 +1,57 @@
 #pragma once
 
-// The output file on disk, apart from what FFmpeg writes into it: whether
-// its name is free (before the job, and again once the file is written, to
-// tell that someone removed it meanwhile) and creating it without replacing
-// anything. Names are UTF-8.
+// The output file on disk, apart from what FFmpeg writes into it. It is
+// written under a temporary name of its own, made new in the output folder,
+// and gets its final name only once it is finished, so a final name always
+// means a finished file: a kill, a crash or a power cut leaves at most a
+// temporary file "<name>.velmora-XXXXXX.part" behind. Giving it its final
+// name never replaces anything: when the name is taken by then, the next
+// free "(n)" name is used. Names are UTF-8.
 
 #include <string>
 
 namespace velmora {
 
-// True when nothing at all goes by `name`: no file, folder or link, not even
-// a link to nothing. A name whose state cannot be read counts as taken:
-// opening it then reports why, and a written file is not taken for removed.
-bool NameIsFree(const std::string& name);
-
-// A new, empty file made for the job, held open until FFmpeg has opened it
-// too. Where the system can name an open file (/proc/self/fd on Linux),
-// FFmpeg opens it by that name, so that whatever someone puts under the
-// file's own name in between, a link above all, is never written.
-class NewFile {
+class OutputFile {
 public:
-    NewFile() = default;
-    ~NewFile() { Close(); }
-    NewFile(const NewFile&) = delete;
-    NewFile& operator=(const NewFile&) = delete;
+    OutputFile() = default;
+    // Removes the temporary file unless it was published.
+    ~OutputFile() { Discard(); }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates `name`, failing with AVERROR(EEXIST) when anything goes by
-    // that name by then. Returns 0 or an FFmpeg error code.
-    int Create(const std::string& name);
+    // Makes a new temporary file in the folder of `finalName` (never
+    // through a link, never an existing file). Returns 0 or an FFmpeg error
+    // code.
+    int Create(const std::string& finalName);
 
-    // The name FFmpeg is to open the created file by.
+    // The name FFmpeg is to open the file by. Where the system can name an
+    // open file (/proc/self/fd on Linux) that name is used, so whatever
+    // someone puts under the temporary name meanwhile is never written.
     const std::string& OpenName() const { return m_openName; }
 
-    // Lets go of the file (Windows removes no file that is still open).
-    void Close();
+    // True when the file was removed (alone or with its folder) after it was
+    // made: what was written is gone.
+    bool Removed() const;
+
+    // Flushes the file to the disk, then gives it the name `finalName`, or
+    // the next free numbered name when that is taken; `finalName` then holds
+    // the name used. Returns 0 or an FFmpeg error code; on failure the file
+    // keeps its temporary name and Discard() removes it.
+    int Publish(std::string& finalName);
+
+    // Closes and removes the temporary file, if one is held.
+    void Discard();
 
 private:
     int m_fd = -1;
+    std::string m_tempName;
     std::string m_openName;
+    bool m_published = false;
 };
 
-// Removes a file NewFile made for this job, when it is to hold nothing
-// after all.
-void RemoveNewFile(const std::string& name);
+// True when nothing at all goes by `name`: no file, folder or link, not even
+// a link to nothing. A name whose state cannot be read counts as taken.
+bool NameIsFree(const std::string& name);
 
 }  // namespace velmora

@@ -4,62 +4,22 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/av_converter.h"
+#include "engine/input_complete.h"
+#include "engine/packet_times.h"
 
 namespace velmora {
 
 namespace {
 
-// The shift of one video track: the output time of its first packet, when
-// that is positive, is taken off every packet so the track starts at zero.
-struct Track {
-    bool first = true;
-    std::int64_t offset = 0;
-};
-
 // Where the packets of one input stream go.
 struct Route {
-    int output = -1;         // -1: dropped
-    Track* track = nullptr;  // nullptr: copied without shift
+    int output = -1;              // -1: dropped
+    TrackStart* track = nullptr;  // nullptr: copied without shift
     AVRational inTimeBase{0, 1};
     AVRational outTimeBase{0, 1};
+    TimeLine::StreamState line;
     std::int64_t lastDts = AV_NOPTS_VALUE;  // of the last packet handed to the muxer
 };
-
-// The muxing rule of FFmpeg: in each stream the dts grows, or at least
-// stays, where the container allows that. FFmpeg does not check it for the
-// packet after one at dts 0, and a muxer that then sees time go back may
-// abort the whole program (the ASF muxer asserts). Such a packet would be
-// refused anyway; the loop leaves it out.
-bool GoesBack(const Route& route, const AVPacket* packet, bool equalAllowed) {
-    if (route.lastDts == AV_NOPTS_VALUE || packet->dts == AV_NOPTS_VALUE) return false;
-    return packet->dts < route.lastDts || (packet->dts == route.lastDts && !equalAllowed);
-}
-
-// A packet the demuxer could give no time (in an MPEG program stream, a
-// PES packet may carry several small pictures and only one time) follows
-// the one before it by a single tick. A muxer that schedules packets by
-// their time needs one: FFmpeg's MPEG-PS muxer loops for ever on a packet
-// without it once the next timed packet lies far ahead, as in video of a
-// few pictures per second. The pts stays unset, so such muxers write no
-// time for the packet, as in the input. A packet whose pts would come
-// before that time is left as it is.
-void TimeUntimed(AVPacket* packet, const Route& route) {
-    if (packet->dts != AV_NOPTS_VALUE || route.lastDts == AV_NOPTS_VALUE) return;
-    const std::int64_t next = route.lastDts + 1;
-    if (packet->pts == AV_NOPTS_VALUE || packet->pts >= next) packet->dts = next;
-}
-
-// Unset timestamps stay unset: shifting AV_NOPTS_VALUE would make a
-// wrapped, meaningless time of it.
-void Rebase(AVPacket* packet, Track& track) {
-    if (track.first) {
-        if (packet->pts != AV_NOPTS_VALUE && packet->pts > 0) track.offset = packet->pts;
-        track.first = false;
-    }
-    if (packet->pts != AV_NOPTS_VALUE) packet->pts -= track.offset;
-    if (packet->dts != AV_NOPTS_VALUE) packet->dts -= track.offset;
-}
 
 struct Plan {
     std::vector<Route> routes;  // one per input stream
@@ -70,7 +30,7 @@ struct Plan {
 // with its own shift, and any further video stream keeps its times. In every
 // other layout all video streams share track A. Everything that is not
 // copied is discarded in the demuxer, which then need not even read it.
-Plan PlanRoutes(InputSession& session, Track& a, Track& b) {
+Plan PlanRoutes(InputSession& session, TrackStart& a, TrackStart& b) {
     AVFormatContext* input = session.input.get();
     AVFormatContext* output = session.output.get();
     auto copied = [&](size_t i) {
@@ -86,11 +46,15 @@ Plan PlanRoutes(InputSession& session, Track& a, Track& b) {
             input->streams[i]->discard = AVDISCARD_ALL;
             continue;
         }
+        AVStream* stream = input->streams[i];
         Route& route = plan.routes[i];
         route.output = session.streams[i].outputIndex;
         route.track = !twoTracks ? &a : i == 0 ? &a : i == 1 ? &b : nullptr;
-        route.inTimeBase = input->streams[i]->time_base;
+        route.inTimeBase = stream->time_base;
         route.outTimeBase = output->streams[route.output]->time_base;
+        const AVRational rate = av_guess_frame_rate(input, stream, nullptr);
+        if (rate.num > 0 && rate.den > 0)
+            route.line.frameDuration = av_rescale_q(1, av_inv_q(rate), AV_TIME_BASE_Q);
         ++plan.copiedStreams;
     }
     return plan;
@@ -107,16 +71,47 @@ int Write(AVFormatContext* output, AVPacket* packet, bool interleave) {
     return rc;
 }
 
+// How a failed av_read_frame() is to be taken.
+enum class ReadFailure { kEnd, kError, kTryAgain };
+
+// The end of the input is only the end of the input: an error of the file
+// underneath is a read error, whatever the demuxer made of it. A demuxer
+// that met damaged data may find its feet again further on, so its own
+// complaints are read past, as long as the file goes on.
+ReadFailure Classify(AVFormatContext* input, int rc, int& complaints) {
+    AVIOContext* io = input->pb;
+    if (io && io->error < 0 && io->error != AVERROR_EOF) return ReadFailure::kError;
+    if (rc == AVERROR_EOF) return ReadFailure::kEnd;
+    if (rc == AVERROR(EAGAIN)) return ReadFailure::kTryAgain;
+    if (io && avio_feof(io)) return ReadFailure::kEnd;
+    constexpr int kMostComplaintsInARow = 10000;
+    return ++complaints > kMostComplaintsInARow ? ReadFailure::kError : ReadFailure::kTryAgain;
+}
+
+// Progress of the input in percent, never going back. Where the time line
+// started again, the times no longer say how far the copy is: the read
+// position does.
+int Progress(const CopyControl& control, AVFormatContext* input, std::int64_t size, bool jumped,
+             int before) {
+    double share = -1;
+    if (jumped && size > 0 && input->pb)
+        share = static_cast<double>(avio_tell(input->pb)) / static_cast<double>(size);
+    else if (std::isfinite(control.end) && control.end > 0)
+        share = control.videoPos / control.end;
+    if (share < 0) return before;
+    return std::max(before, static_cast<int>(std::clamp(share * 100.0, 0.0, 100.0)));
+}
+
 }  // namespace
 
-CopyResult CopyVideoPackets(InputSession& session, CAVConverter& engine, int current) {
+CopyResult CopyVideoPackets(InputSession& session, const CopyControl& control) {
     CopyResult result;
     PacketPtr packet(av_packet_alloc());
     if (!packet) {
         result.writeError = AVERROR(ENOMEM);
         return result;
     }
-    Track a, b;
+    TrackStart a, b;
     Plan plan = PlanRoutes(session, a, b);
     std::vector<Route>& routes = plan.routes;
     AVFormatContext* input = session.input.get();
@@ -125,53 +120,72 @@ CopyResult CopyVideoPackets(InputSession& session, CAVConverter& engine, int cur
     if (interleave) output->max_interleave_delta = 1;
     const bool needsTimes = (output->oformat->flags & AVFMT_NOTIMESTAMPS) == 0;
     const bool equalDtsAllowed = (output->oformat->flags & AVFMT_TS_NONSTRICT) != 0;
-    const double end = engine.m_dEnd[current];
-    const bool knownEnd = std::isfinite(end) && end > 0;
+    TimeLine timeLine((input->iformat->flags & AVFMT_TS_DISCONT) != 0);
+    const std::int64_t size = InputSize(input);
+    int progress = control.end > 0 ? 0 : -1;
+    control.progress.store(progress, std::memory_order_relaxed);
+    int complaints = 0;
 
-    while (!engine.m_bStop.load(std::memory_order_relaxed)) {
-        if (av_read_frame(input, packet.get()) < 0) break;  // end of input, read error or stop
+    while (!control.stop.load(std::memory_order_relaxed)) {
+        const int rc = av_read_frame(input, packet.get());
+        // A read the stop request cut short may still have made a packet:
+        // it is never written, so the output ends on a whole one.
+        if (control.stop.load(std::memory_order_relaxed)) {
+            av_packet_unref(packet.get());
+            break;
+        }
+        if (rc < 0) {
+            const ReadFailure failure = Classify(input, rc, complaints);
+            if (failure == ReadFailure::kTryAgain) continue;
+            if (failure == ReadFailure::kError) {
+                const int ioError = input->pb ? input->pb->error : 0;
+                result.readError = ioError < 0 && ioError != AVERROR_EOF ? ioError : rc;
+                result.readErrorAt = static_cast<std::int64_t>(control.videoPos * AV_TIME_BASE);
+            }
+            break;
+        }
+        complaints = 0;
         const size_t index = static_cast<size_t>(packet->stream_index);
         if (index >= routes.size() || routes[index].output < 0) {
             av_packet_unref(packet.get());
             continue;
         }
         Route& route = routes[index];
+        ++result.videoPacketsRead;
 
-        // Progress is that of the previous video packet; no percentage
-        // without an end point.
-        int progress = -1;
-        if (knownEnd)
-            progress = static_cast<int>(std::clamp(engine.m_dVideoPos * 100.0 / end, 0.0, 100.0));
-        engine.m_nProgress.store(progress, std::memory_order_relaxed);
+        // Progress is that of the previous video packet.
+        progress = Progress(control, input, size, timeLine.Jumps() > 0, progress);
+        control.progress.store(progress, std::memory_order_relaxed);
 
+        // Map, follow the time line, rescale, rebase, make the times valid,
+        // write.
+        timeLine.Follow(packet.get(), route.inTimeBase, route.line);
         av_packet_rescale_ts(packet.get(), route.inTimeBase, route.outTimeBase);
         packet->pos = -1;
         if (route.track) {
-            Rebase(packet.get(), *route.track);
+            route.track->Rebase(packet.get());
             if (route.track == &a && packet->pts != AV_NOPTS_VALUE)
-                engine.m_dVideoPos = static_cast<double>(packet->pts) * route.outTimeBase.num /
-                                     route.outTimeBase.den;
+                control.videoPos = static_cast<double>(packet->pts) * route.outTimeBase.num /
+                                   route.outTimeBase.den;
         }
         packet->stream_index = route.output;
-        if (needsTimes) TimeUntimed(packet.get(), route);
-        if (GoesBack(route, packet.get(), equalDtsAllowed)) {
-            av_packet_unref(packet.get());
-            result.lastRejection = AVERROR(EINVAL);
-            continue;
-        }
+        if (needsTimes) MakeTimesValid(packet.get(), route.lastDts, equalDtsAllowed);
 
         const std::int64_t dts = packet->dts;
-        const int rc = Write(output, packet.get(), interleave);
-        if (rc >= 0) {
+        const int written = Write(output, packet.get(), interleave);
+        if (written >= 0) {
             ++result.videoPacketsWritten;
             if (dts != AV_NOPTS_VALUE) route.lastDts = dts;
         } else if (output->pb && output->pb->error < 0) {
             result.writeError = output->pb->error;
             break;
         } else {
-            result.lastRejection = rc;  // refused for its timestamps: skipped
+            ++result.leftOut;
+            result.lastRejection = written;
         }
     }
+    result.stopped = control.stop.load(std::memory_order_relaxed);
+    result.timeLineJumps = timeLine.Jumps();
     return result;
 }
 

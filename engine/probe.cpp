@@ -1,16 +1,33 @@
-// The media probe: opens one file, proves its audio and video decodable and
-// reads the few properties the file list shows.
+// The media probe: opens one file, proves its audio and video decodable,
+// checks that the job could write it, and reads the few properties the file
+// list shows.
 
 #include "engine/av_converter.h"
-#include "engine/decoder.h"
-#include "engine/ff_ptr.h"
+#include "engine/input_setup.h"
+#include "engine/output_container.h"
 #include "engine/stream_rules.h"
 
-using velmora::CodecContextPtr;
-using velmora::InputFormatPtr;
+namespace {
+
+// What the probe's reads give way to: a stop request, and a budget of bytes
+// so an endless input (or one that hides its video) cannot keep it for ever.
+struct ProbeLimits {
+    const std::atomic<bool>* stop;
+    const velmora::InputSession* session;
+};
+
+int ProbeInterrupted(void* opaque) {
+    const auto* limits = static_cast<const ProbeLimits*>(opaque);
+    if (limits->stop->load(std::memory_order_relaxed)) return 1;
+    const AVIOContext* io = limits->session->source.io();
+    return io && io->bytes_read > CAVConverter::kProbeByteBudget ? 1 : 0;
+}
+
+}  // namespace
 
 int CAVConverter::Probe() {
     Join();
+    m_bStopProbe.store(false, std::memory_order_relaxed);
     // Every result belongs to this file: nothing is left from the last one.
     m_llDuration = AV_NOPTS_VALUE;
     m_nVideoProfile = 0;
@@ -19,32 +36,34 @@ int CAVConverter::Probe() {
     m_nInWidth = 0;
     m_nFpsDen = 0;
     m_nFpsNum = 0;
+    m_nVideoCodec = 0;
 
-    // No interrupt callback: a stop request stays raised after a stopped job
-    // and must not make the next probe fail.
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, m_pszProbeFile.c_str(), nullptr, nullptr) < 0)
-        return kProbeNoVideoOrUnreadable;
-    InputFormatPtr input(raw);
-    if (avformat_find_stream_info(input.get(), nullptr) < 0) return kProbeNoStreamInfo;
+    // The probe has a stop request of its own: the job's stays raised after
+    // a stopped job and must not make the next probe fail.
+    velmora::InputSession session;
+    ProbeLimits limits{&m_bStopProbe, &session};
+    const char* name = m_pszProbeFile.c_str();
+    const int opened = velmora::OpenInput(session, name, AVIOInterruptCB{&ProbeInterrupted, &limits});
+    AVFormatContext* input = session.input.get();
+    if (!input) return opened == AVERROR(ENOMEM) ? opened : kProbeNoVideoOrUnreadable;
+    if (opened < 0 && !session.streams.empty()) return opened;  // a decoder failed
+    if (opened < 0) return opened == AVERROR(ENOMEM) ? opened : kProbeNoStreamInfo;
 
     // With several video streams the last one is reported.
     const AVStream* video = nullptr;
-    for (unsigned i = 0; i < input->nb_streams; ++i) {
-        AVStream* stream = input->streams[i];
-        if (!velmora::IsDeclaredInOutput(stream)) continue;
-        if (velmora::IsVideo(stream)) video = stream;
-        CodecContextPtr decoder;
-        if (int rc = velmora::OpenDecoder(input.get(), stream, decoder); rc < 0) return rc;
-    }
+    for (unsigned i = 0; i < input->nb_streams; ++i)
+        if (velmora::IsDeclaredInOutput(input->streams[i]) && velmora::IsVideo(input->streams[i]))
+            video = input->streams[i];
     m_llDuration = input->duration;
-    av_dump_format(input.get(), 0, m_pszProbeFile.c_str(), 0);
+    av_dump_format(input, 0, name, 0);
     if (!video) return kProbeNoVideoOrUnreadable;
+    m_nVideoCodec = video->codecpar->codec_id;
+    if (const int rc = velmora::CheckOutputContainer(name, input); rc < 0) return rc;
 
     // Taken from the stream, not from its decoder: the values are the same,
     // and a video without a decoder in this FFmpeg still shows its own.
     const AVCodecParameters* par = video->codecpar;
-    const AVRational fps = av_guess_frame_rate(input.get(), const_cast<AVStream*>(video), nullptr);
+    const AVRational fps = av_guess_frame_rate(input, const_cast<AVStream*>(video), nullptr);
     m_nFpsNum = fps.num;
     m_nFpsDen = fps.den;
     m_nInWidth = par->width;

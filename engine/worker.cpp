@@ -1,12 +1,14 @@
 // The worker thread: walks through the inputs of the job one after the
-// other, copies each into its output and records each input's result.
+// other, copies each into its output and records each input's result. A
+// failed input never ends the job: the next input is still copied.
 
 #include <algorithm>
+#include <system_error>
 
 #include "engine/av_converter.h"
+#include "engine/engine_errors.h"
 #include "engine/input_complete.h"
 #include "engine/input_setup.h"
-#include "engine/output_file.h"
 #include "engine/packet_loop.h"
 
 using velmora::CopyResult;
@@ -25,7 +27,7 @@ int StopRequested(void* engine) {
 // Flushes and closes the output file. Returns the first write error, so a
 // full disk at the very end is not taken for success.
 int CloseOutputFile(AVFormatContext* output) {
-    if (!output->pb || (output->oformat->flags & AVFMT_NOFILE)) return 0;
+    if (!output->pb) return 0;
     avio_flush(output->pb);
     const int pending = output->pb->error;
     const int rc = avio_closep(&output->pb);
@@ -34,92 +36,76 @@ int CloseOutputFile(AVFormatContext* output) {
 
 }  // namespace
 
-void CAVConverter::Fail(int index, int error) {
+void CAVConverter::Fail(int index, int error, std::int64_t at) {
     m_nError[index].store(error, std::memory_order_relaxed);
-    m_status[index].store(kStatusFailed, std::memory_order_relaxed);
+    m_llErrorTime[index].store(at, std::memory_order_relaxed);
+    m_status[index].store(kStatusFailed, std::memory_order_release);
 }
 
 // Set-up, copy, trailer and result of input `index`. Whatever happens, every
-// FFmpeg object of the input is released and its output file closed when
-// `session` goes.
-CAVConverter::InputEnd CAVConverter::RunInput(int index) {
+// FFmpeg object of the input is released, and the output file removed unless
+// it was given its final name, when `session` goes.
+void CAVConverter::RunInput(int index) {
     InputSession session;
-    const SetupResult setup =
-        velmora::SetUpInput(session, m_ppszInputs[index].c_str(), m_ppszOutputs[index].c_str(),
-                            AVIOInterruptCB{&StopRequested, this}, m_outputWasFree[index]);
-    switch (setup.outcome) {
-        case SetupOutcome::kReady:
-            break;
-        case SetupOutcome::kStopped:
-            return InputEnd::kDone;
-        case SetupOutcome::kFailInput:
-            Fail(index, setup.error);
-            return InputEnd::kFailedInput;
-        case SetupOutcome::kFailJob:
-            Fail(index, setup.error);
-            return InputEnd::kFailedJob;
+    const SetupResult setup = velmora::SetUpInput(session, m_ppszInputs[index].c_str(),
+                                                  m_ppszOutputs[index].c_str(),
+                                                  AVIOInterruptCB{&StopRequested, this});
+    if (setup.outcome == SetupOutcome::kStopped) return;
+    if (setup.outcome == SetupOutcome::kFailed) return Fail(index, setup.error);
+
+    const CopyResult copy = velmora::CopyVideoPackets(
+        session, velmora::CopyControl{m_bStop, m_dEnd[index], m_nProgress, m_dVideoPos});
+    m_llVideoPackets[index].store(copy.videoPacketsRead, std::memory_order_relaxed);
+    m_llLeftOut[index].store(copy.leftOut, std::memory_order_relaxed);
+    // Part of the input could not be read: the copy is not the video. A file
+    // cut short or grown meanwhile says best what went wrong.
+    if (copy.readError < 0) {
+        if (const int whole = velmora::CheckInputWhole(session); whole < 0) return Fail(index, whole);
+        return Fail(index, copy.readError, copy.readErrorAt);
     }
 
-    const CopyResult copy = velmora::CopyVideoPackets(session, *this, index);
     AVFormatContext* output = session.output.get();
     // Written after a stop too: the output then ends where copying stopped.
     const int trailer = av_write_trailer(output);
     const int closed = CloseOutputFile(output);
-
-    // A write failure means the output is not what it claims to be; the
-    // next input would meet the same disk, so the job ends.
     const int writeError = copy.writeError < 0 ? copy.writeError : trailer < 0 ? trailer : closed;
-    if (writeError < 0) {
-        Fail(index, writeError);
-        return InputEnd::kFailedJob;
-    }
-    if (m_bStop.load(std::memory_order_relaxed)) {
+    if (writeError < 0) return Fail(index, writeError);
+    // Written in full but removed meanwhile, alone or with its folder.
+    if (session.file.Removed()) return Fail(index, velmora::kErrorOutputRemoved);
+
+    if (copy.stopped) {
         // Stopped before its first picture, the file would be an empty
-        // container: nothing to keep, and not even readable as a transport
-        // stream. Only a file made for this job is removed.
-        if (copy.videoPacketsWritten == 0 && m_outputWasFree[index])
-            velmora::RemoveNewFile(m_ppszOutputs[index]);
-        return InputEnd::kDone;
-    }
-    // Written in full but removed meanwhile, alone or with its folder:
-    // nothing of the copy is left, and the next output would most likely
-    // have no folder either.
-    if (!(output->oformat->flags & AVFMT_NOFILE) && velmora::NameIsFree(m_ppszOutputs[index])) {
-        Fail(index, AVERROR(ENOENT));
-        return InputEnd::kFailedJob;
+        // container: nothing to keep. Otherwise the shortened copy is a
+        // valid file and keeps what was copied.
+        // The input's status stays pending: it was not copied to its end.
+        if (copy.videoPacketsWritten > 0) session.file.Publish(m_ppszOutputs[index]);
+        return;
     }
     // The demuxer ends an input that was cut short as it ends a whole one.
-    if (const int whole = velmora::CheckInputWhole(session); whole < 0) {
-        Fail(index, whole);
-        return InputEnd::kFailedInput;
-    }
-    if (copy.videoPacketsWritten == 0) {
-        // An output without a single picture is no copy of a video.
-        Fail(index, copy.lastRejection < 0 ? copy.lastRejection : AVERROR(ENODATA));
-        return InputEnd::kFailedInput;
-    }
-    m_status[index].store(kStatusSucceeded, std::memory_order_relaxed);
-    return InputEnd::kDone;
+    if (const int whole = velmora::CheckInputWhole(session); whole < 0) return Fail(index, whole);
+    if (copy.videoPacketsWritten == 0)
+        return Fail(index, copy.lastRejection < 0 ? copy.lastRejection : velmora::kErrorNoVideoCopied);
+    if (const int rc = session.file.Publish(m_ppszOutputs[index]); rc < 0) return Fail(index, rc);
+    m_status[index].store(kStatusSucceeded, std::memory_order_release);
 }
 
 void CAVConverter::WorkerProc() {
     const int count = std::clamp(m_nInputCount, 0, m_nAllocated);
     for (int i = 0; i < count; ++i) ResetInputResult(i);
 
-    int result = 0;
     int current = 0;
     for (; current < count; ++current) {
         m_nCurrent.store(current, std::memory_order_relaxed);
         m_nProgress.store(0, std::memory_order_relaxed);
         m_dVideoPos = 0.0;
         if (m_bStop.load(std::memory_order_relaxed)) break;
-        if (RunInput(current) == InputEnd::kFailedJob) {
-            result = -1;
-            break;
-        }
+        RunInput(current);
     }
     if (current == count) m_nCurrent.store(count, std::memory_order_relaxed);
 
+    int result = 0;
+    for (int i = 0; i < count; ++i)
+        if (m_status[i].load(std::memory_order_relaxed) == kStatusFailed) result = -1;
     m_nWorkerResult.store(result, std::memory_order_relaxed);
     m_bRunning.store(false, std::memory_order_release);
 }

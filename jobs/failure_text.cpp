@@ -1,5 +1,6 @@
 #include "jobs/failure_text.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -52,7 +53,7 @@ std::string ErrorText(int error) {
     return text;
 }
 
-std::string ProbeRefusalText(const std::string& file, int result) {
+std::string ProbeRefusalText(const std::string& file, int result, int videoCodec) {
     const fs::path path = PathFromUtf8(file);
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
@@ -62,6 +63,14 @@ std::string ProbeRefusalText(const std::string& file, int result) {
         return "the file is empty";
     if (!std::ifstream(path, std::ios::binary)) return "the file cannot be read";
 
+    if (result == velmora::kErrorCodecNotInContainer) {
+        const char* codec = avcodec_get_name(static_cast<AVCodecID>(videoCodec));
+        std::string name = videoCodec != 0 && codec ? codec : "this";
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return "the " + ContainerName(file) + " container cannot hold " + name + " video";
+    }
+    if (result == velmora::kErrorNotSingleFile || result == AVERROR_MUXER_NOT_FOUND)
+        return FailureText(result, AV_NOPTS_VALUE, file);
     if (result == kProbeNoVideoOrUnreadable)
         return "not a video file: FFmpeg cannot read it as media, or it has no video stream";
     if (result == kProbeNoStreamInfo)
@@ -91,6 +100,10 @@ std::string FailureText(int error, long long errorTimeUs, const std::string& out
             return "the file is cut short: its index points past its end";
         case velmora::kErrorCodecNotInContainer:
             return "the " + ContainerName(output) + " container cannot hold this video";
+        case velmora::kErrorNotSingleFile:
+            return "the " + ContainerName(output) +
+                   " format writes files of its own (a sequence, a playlist or segments), "
+                   "not one video file";
         case velmora::kErrorNoThread:
             return "the copy could not be started (no thread could be created)";
         case AVERROR(ENOSPC):

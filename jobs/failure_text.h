@@ -11,8 +11,10 @@ class CAVConverter;
 // FFmpeg's text for an error code (negative AVERROR value).
 std::string ErrorText(int error);
 
-// Why the probe refused `file` (`result` < 0 from CAVConverter::Probe).
-std::string ProbeRefusalText(const std::string& file, int result);
+// Why the probe refused `file` (`result` < 0 from CAVConverter::Probe;
+// `videoCodec` its m_nVideoCodec, which names the video a container cannot
+// hold).
+std::string ProbeRefusalText(const std::string& file, int result, int videoCodec = 0);
 
 // Why the job failed input `input` of the engine's last job, from the
 // reasons the worker kept (error code, place in the input, output name).

@@ -28,7 +28,7 @@ void WriteFile(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
 }
 
-// ---- An input that cannot be read fails the job --------------------------
+// ---- An input that cannot be read fails alone ----------------------------
 
 struct UnreadableCase {
     const char* name;
@@ -39,22 +39,24 @@ std::ostream& operator<<(std::ostream& os, const UnreadableCase& c) { return os 
 
 class UnreadableSecondInput : public testing::TestWithParam<UnreadableCase> {};
 
-// The job copies the first input, fails on the second and never touches
-// the third.
-TEST_P(UnreadableSecondInput, EndsTheJobThere) {
+// The job copies the first input, fails on the second, leaves nothing of it
+// behind, and goes on with the third.
+TEST_P(UnreadableSecondInput, FailsThatInputAndTheJobGoesOn) {
     TempDir dir;
     const fs::path bad = dir / "bad.mp4";
     GetParam().make(bad);
     const JobOutcome job = RunJob({{SmallVideo("mp4"), dir / "out0.mp4"},
                                    {bad, dir / "out1.mp4"},
                                    {SmallVideo("mkv"), dir / "out2.mkv"}});
-    EXPECT_EQ(job.statuses, (std::vector<int>{1, 2, -1}));
+    EXPECT_EQ(job.statuses, (std::vector<int>{1, 2, 1}));
     EXPECT_LT(job.errors[1], 0);
-    EXPECT_EQ(job.current, 1);
+    EXPECT_EQ(job.current, 3);
     EXPECT_EQ(job.result, -1);
     ExpectSameVideo(Media(SmallVideo("mp4")), Media(dir / "out0.mp4"));
     EXPECT_FALSE(fs::exists(dir / "out1.mp4"));
-    EXPECT_FALSE(fs::exists(dir / "out2.mkv"));
+    ExpectSameVideo(Media(SmallVideo("mkv")), Media(dir / "out2.mkv"));
+    for (const std::string& name : testmedia::FilesIn(dir.path()))
+        EXPECT_EQ(name.find(".velmora-"), std::string::npos) << "left behind: " << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -90,9 +92,9 @@ TEST(Job, UnwritableContainerFailsOnlyThatInput) {
     const JobOutcome job =
         RunJob({{odd, dir / "out" / "clip.rmvb"}, {SmallVideo("mkv"), dir / "out" / "av.mkv"}});
     EXPECT_EQ(job.statuses, (std::vector<int>{2, 1}));
-    EXPECT_LT(job.errors[0], 0);
+    EXPECT_EQ(job.errors[0], AVERROR_MUXER_NOT_FOUND);
     EXPECT_EQ(job.current, 2);
-    EXPECT_EQ(job.result, 0);
+    EXPECT_EQ(job.result, -1);
     EXPECT_FALSE(fs::exists(dir / "out" / "clip.rmvb"));
     ExpectSameVideo(Media(SmallVideo("mkv")), Media(dir / "out" / "av.mkv"));
 }
@@ -104,7 +106,8 @@ TEST(Job, InputWithoutVideoFails) {
     const JobOutcome job = RunJob({{sound, dir / "sound.mka"}, {SmallVideo("ts"), dir / "av.ts"}});
     EXPECT_EQ(job.statuses, (std::vector<int>{2, 1}));
     EXPECT_EQ(job.current, 2);
-    EXPECT_EQ(job.result, 0);
+    EXPECT_EQ(job.result, -1);
+    EXPECT_FALSE(fs::exists(dir / "sound.mka"));
 }
 
 // Names with spaces and characters beyond ASCII reach FFmpeg intact.
@@ -130,21 +133,21 @@ std::ostream& operator<<(std::ostream& os, const FullDiskCase& c) { return os <<
 
 class FullDisk : public testing::TestWithParam<FullDiskCase> {};
 
-// Writing to /dev/full fails with ENOSPC like a full disk. Depending on the
-// muxer and the size the failure shows in the header, in the packet loop or
-// only in the trailer; in every case the input has failed, not succeeded,
-// and the job ends.
-TEST_P(FullDisk, FailsTheInputAndTheJob) {
+// A link to /dev/full (where every write fails with ENOSPC, like a full
+// disk) under the output name is never written through: the output is made
+// new beside it, under the next free name, whatever the container, and the
+// next input is copied too.
+TEST_P(FullDisk, LinkUnderTheOutputNameIsLeftAlone) {
     const FullDiskCase& c = GetParam();
     TempDir dir;
     const fs::path out = dir / (std::string("full.") + c.ext);
     fs::create_symlink("/dev/full", out);
     const JobOutcome job = RunJob({{c.input(), out}, {SmallVideo("mkv"), dir / "next.mkv"}});
-    EXPECT_EQ(job.statuses, (std::vector<int>{2, -1}));
-    EXPECT_EQ(job.errors[0], AVERROR(ENOSPC));
-    EXPECT_EQ(job.current, 0);
-    EXPECT_EQ(job.result, -1);
-    EXPECT_FALSE(fs::exists(dir / "next.mkv"));
+    EXPECT_EQ(job.statuses, (std::vector<int>{1, 1}));
+    EXPECT_EQ(job.result, 0);
+    EXPECT_TRUE(fs::is_symlink(out));
+    ExpectSameVideo(Media(c.input()), Media(dir / (std::string("full(0).") + c.ext)));
+    ExpectSameVideo(Media(SmallVideo("mkv")), Media(dir / "next.mkv"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -154,15 +157,16 @@ INSTANTIATE_TEST_SUITE_P(
                     FullDiskCase{"mkv_trailer", [] { return SmallVideo("mkv"); }, "mkv"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The output folder was removed after the job was planned.
-TEST(Job, MissingOutputFolderFailsTheJob) {
+// The output folder was removed after the job was planned: that input
+// fails, the next one, whose folder is there, is copied.
+TEST(Job, MissingOutputFolderFailsThatInput) {
     TempDir dir;
     const JobOutcome job =
         RunJob({{SmallVideo("mp4"), dir / "gone" / "a.mp4"}, {SmallVideo("mkv"), dir / "b.mkv"}});
-    EXPECT_EQ(job.statuses, (std::vector<int>{2, -1}));
+    EXPECT_EQ(job.statuses, (std::vector<int>{2, 1}));
     EXPECT_EQ(job.errors[0], AVERROR(ENOENT));
     EXPECT_EQ(job.result, -1);
-    EXPECT_FALSE(fs::exists(dir / "b.mkv"));
+    EXPECT_FALSE(fs::exists(dir / "gone"));
 }
 
 // ---- Progress -----------------------------------------------------------

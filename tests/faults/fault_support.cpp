@@ -85,56 +85,6 @@ void FinishWithin(std::chrono::seconds limit, const std::function<void()>& body)
 
 // ---- Named pipes ----------------------------------------------------------
 
-HeldOutput::HeldOutput(const fs::path& pipe, size_t holdAfter)
-    : m_path(pipe), m_holdAfter(holdAfter) {
-    if (mkfifo(pipe.c_str(), 0644) != 0) throw std::runtime_error("mkfifo " + pipe.string());
-    m_reader = std::thread([this] {
-        const int fd = open(m_path.c_str(), O_RDONLY);
-        if (fd < 0) return;
-        char buffer[4096];
-        for (;;) {
-            if (m_bytes.size() >= m_holdAfter && !m_released) {
-                m_held = true;
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                continue;
-            }
-            const ssize_t n = read(fd, buffer, sizeof buffer);
-            if (n <= 0) break;
-            m_bytes.append(buffer, static_cast<size_t>(n));
-        }
-        close(fd);
-        m_closed = true;
-    });
-}
-
-HeldOutput::~HeldOutput() { Finish(); }
-
-void HeldOutput::Finish() {
-    Release();
-    if (!m_reader.joinable()) return;
-    // The worker has ended. If it never opened its end, the reader still
-    // waits in open(): a writer that comes and goes lets it through.
-    if (!m_closed) {
-        const int fd = open(m_path.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0) close(fd);
-    }
-    m_reader.join();
-}
-
-bool HeldOutput::WaitUntilHeld() {
-    const auto until = Clock::now() + std::chrono::seconds(60);
-    while (!m_held && !m_closed && Clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return m_held;
-}
-
-void HeldOutput::Release() { m_released = true; }
-
-std::string HeldOutput::Bytes() {
-    Finish();
-    return m_bytes;
-}
-
 FedInput::FedInput(const fs::path& pipe, std::string bytes, size_t pauseAt)
     : m_path(pipe), m_bytes(std::move(bytes)), m_pauseAt(pauseAt) {
     if (mkfifo(pipe.c_str(), 0644) != 0) throw std::runtime_error("mkfifo " + pipe.string());

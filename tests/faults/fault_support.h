@@ -41,36 +41,6 @@ JobOutcome RunJobWithin(const std::vector<JobInput>& inputs, std::chrono::second
 // returned within `limit`: for calls that have no stop request, the probe.
 void FinishWithin(std::chrono::seconds limit, const std::function<void()>& body);
 
-// A named pipe standing in for an output file, read by the test, so that the
-// worker can be held in the middle of an input: the reader takes `holdAfter`
-// bytes and then reads no more until Release(). The worker, whose writes
-// then block, is left with the input open and partly read.
-class HeldOutput {
-public:
-    HeldOutput(const fs::path& pipe, size_t holdAfter);
-    ~HeldOutput();
-    HeldOutput(const HeldOutput&) = delete;
-    HeldOutput& operator=(const HeldOutput&) = delete;
-
-    const fs::path& path() const { return m_path; }
-    // Waits until the hold has begun; false when the writer closed first.
-    bool WaitUntilHeld();
-    void Release();
-    // Everything the worker wrote. Call once the job has ended.
-    std::string Bytes();
-
-private:
-    void Finish();
-
-    fs::path m_path;
-    size_t m_holdAfter;
-    std::string m_bytes;
-    std::atomic<bool> m_held{false};
-    std::atomic<bool> m_released{false};
-    std::atomic<bool> m_closed{false};
-    std::thread m_reader;
-};
-
 // A named pipe standing in for an input file, fed by the test: `bytes` up to
 // `pauseAt`, then the rest after Resume(); with `pauseAt` at the end, all
 // of them at once. Feeding ends early when the

@@ -9,7 +9,9 @@
 
 #include <csignal>
 
+#include "engine/engine_errors.h"
 #include "fault_support.h"
+#include "read_shim.h"
 
 extern "C" {
 #include <libavutil/error.h>
@@ -42,9 +44,9 @@ std::unique_ptr<FedInput> PausedInput(const fs::path& pipe) {
 
 // The folder, with the output being written in it, is removed. The worker
 // can go on writing into the removed file, but no output is left on disk,
-// so the input has failed and the job ends: the next output would have no
-// folder either. The folder is not made again.
-TEST(OutputFolderRemoved, MidJobFailsTheInputAndTheJob) {
+// so the input has failed; so does the next one, whose folder is gone too.
+// The folder is not made again.
+TEST(OutputFolderRemoved, MidJobFailsTheInputs) {
     TempDir dir;
     const fs::path out = dir / "out";
     fs::create_directory(out);
@@ -56,9 +58,10 @@ TEST(OutputFolderRemoved, MidJobFailsTheInputAndTheJob) {
                          fs::remove_all(out);
                          input->Resume();
                      });
-    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusPending}));
-    EXPECT_EQ(job.errors[0], AVERROR(ENOENT));
-    EXPECT_EQ(job.current, 0);
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusFailed}));
+    EXPECT_EQ(job.errors[0], velmora::kErrorOutputRemoved);
+    EXPECT_EQ(job.errors[1], AVERROR(ENOENT));
+    EXPECT_EQ(job.current, 2);
     EXPECT_EQ(job.result, -1);
     EXPECT_FALSE(fs::exists(out));
 }
@@ -66,26 +69,25 @@ TEST(OutputFolderRemoved, MidJobFailsTheInputAndTheJob) {
 // ---- A full disk -----------------------------------------------------------
 
 // The output's file system fills up in the middle of the packets. The input
-// has failed with the disk's error, the job ends, the next input is not
-// begun; the part written stays as the program's own file.
-TEST(FullDisk, SmallFileSystemFailsTheInputAndTheJob) {
+// has failed with the disk's error and its part is removed, which makes room
+// for the next, small input.
+TEST(FullDisk, SmallFileSystemFailsThatInput) {
     TempDir dir;
     SmallFileSystem disk(dir / "disk", "size=512k");
     if (!disk.Mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
     const JobOutcome job = RunJobWithin({{NoisyTransportStream(), dir / "disk" / "a.ts", 10.0},
                                          {SmallVideo("mkv"), dir / "disk" / "b.mkv"}},
                                         60s);
-    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusPending}));
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusSucceeded}));
     EXPECT_EQ(job.errors[0], AVERROR(ENOSPC));
-    EXPECT_EQ(job.current, 0);
+    EXPECT_EQ(job.current, 2);
     EXPECT_EQ(job.result, -1);
-    EXPECT_EQ(Snap(dir / "disk").size(), 1u);
-    EXPECT_LE(fs::file_size(dir / "disk" / "a.ts"), 512u * 1024);
+    EXPECT_EQ(testmedia::FilesIn(dir / "disk"), std::vector<std::string>{"b.mkv"});
 }
 
 // The same with a limit on the size of any file the process writes, in a
 // child process so the limit binds nobody else.
-TEST(FullDisk, FileSizeLimitFailsTheInputAndTheJob) {
+TEST(FullDisk, FileSizeLimitFailsThatInput) {
     TempDir dir;
     const rlim_t limit = 256 * 1024;
     const int code = InChild([&] {
@@ -103,12 +105,12 @@ TEST(FullDisk, FileSizeLimitFailsTheInputAndTheJob) {
     });
     ASSERT_EQ(code, 0);
     const JobOutcome job = LoadOutcome(dir / "outcome.txt");
-    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusPending}));
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusSucceeded}));
     EXPECT_EQ(job.errors[0], AVERROR(EFBIG));
-    EXPECT_EQ(job.current, 0);
+    EXPECT_EQ(job.current, 2);
     EXPECT_EQ(job.result, -1);
-    EXPECT_LE(fs::file_size(dir / "a.ts"), limit);
-    EXPECT_FALSE(fs::exists(dir / "b.mkv"));
+    EXPECT_FALSE(fs::exists(dir / "a.ts"));
+    EXPECT_TRUE(fs::exists(dir / "b.mkv"));
 }
 
 // ---- Folders that cannot be written ------------------------------------------
@@ -125,9 +127,9 @@ std::ostream& operator<<(std::ostream& os, const UnwritableCase& c) { return os 
 
 class UnwritableFolder : public testing::TestWithParam<UnwritableCase> {};
 
-// The first output cannot be created: the job fails there and nothing is
-// written anywhere; the input is not touched.
-TEST_P(UnwritableFolder, FailsTheJobAndWritesNothing) {
+// No output can be created: every input fails and nothing is written
+// anywhere; the input is not touched.
+TEST_P(UnwritableFolder, FailsEveryInputAndWritesNothing) {
     const UnwritableCase& c = GetParam();
     TempDir dir;
     const fs::path folder = c.make(dir.path());
@@ -140,8 +142,8 @@ TEST_P(UnwritableFolder, FailsTheJobAndWritesNothing) {
             const JobOutcome job = RunJobWithin(
                 {{input, folder / "in.mp4"}, {SmallVideo("mkv"), folder / "next.mkv"}}, 60s);
             // Told through the exit code: the child may not write files here.
-            const bool ok = job.statuses == std::vector<int>{kStatusFailed, kStatusPending} &&
-                            job.errors[0] == c.error && job.current == 0 && job.result == -1;
+            const bool ok = job.statuses == std::vector<int>{kStatusFailed, kStatusFailed} &&
+                            job.errors[0] == c.error && job.current == 2 && job.result == -1;
             if (!ok)
                 std::fprintf(stderr, "statuses %d %d, error %d, current %d, result %d\n",
                              job.statuses[0], job.statuses[1], job.errors[0], job.current,
@@ -185,7 +187,7 @@ TEST(UnwritableFolder, ReadOnlyFileSystem) {
     const JobOutcome job = RunJobWithin(
         {{SmallVideo("mp4"), dir / "ro" / "a.mp4"}, {SmallVideo("mkv"), dir / "ro" / "b.mkv"}},
         60s);
-    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusPending}));
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusFailed}));
     EXPECT_EQ(job.errors[0], AVERROR(EROFS));
     EXPECT_EQ(job.result, -1);
     EXPECT_TRUE(fs::is_empty(dir / "ro"));
@@ -193,27 +195,30 @@ TEST(UnwritableFolder, ReadOnlyFileSystem) {
 
 // ---- A name taken while the job runs ---------------------------------------
 
-// The names of a job are free when it starts. If a file of one of them
-// appears before the worker gets there, the worker leaves it alone: that
-// input fails, the file is byte for byte what it was, and the job goes on.
+// A file that appears under an output name while the job runs is left
+// alone: the output takes the next free name beside it, and the job reports
+// the name used.
 TEST(OutputNameTaken, DuringTheJobTheFileIsLeftAlone) {
     TempDir dir;
-    HeldOutput first(dir / "a.ts", 64 * 1024);
+    const fs::path first = dir / "first.ts";
+    fs::copy_file(NoisyTransportStream(), first);
     const fs::path second = dir / "b.mkv";
-    const JobOutcome job = RunJobWithin({{NoisyTransportStream(), first.path(), 10.0},
-                                         {SmallVideo("mkv"), second},
-                                         {SmallVideo("mp4"), dir / "c.mp4"}},
-                                        60s, [&](CAVConverter&) {
-                                            ASSERT_TRUE(first.WaitUntilHeld());
-                                            WriteBytes(second, "the user's own file");
-                                            first.Release();
-                                        });
-    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusSucceeded, kStatusFailed, kStatusSucceeded}));
-    EXPECT_EQ(job.errors[1], AVERROR(EEXIST));
+    readshim::Watching held({"/first.ts", -1, 64 * 1024});
+    CAVConverter engine;
+    StartJob(engine, {{first, dir / "a.ts", 10.0},
+                      {SmallVideo("mkv"), second},
+                      {SmallVideo("mp4"), dir / "c.mp4"}});
+    ASSERT_TRUE(readshim::WaitUntilHeld());
+    WriteBytes(second, "the user's own file");
+    readshim::Release();
+    engine.Join();
+    const JobOutcome job = OutcomeOf(engine, 3);
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusSucceeded, kStatusSucceeded, kStatusSucceeded}));
     EXPECT_EQ(job.result, 0);
     EXPECT_TRUE(ReadBytes(second) == "the user's own file");
+    EXPECT_EQ(engine.m_ppszOutputs[1], (dir / "b(0).mkv").string());
+    ExpectSameVideo(Media(SmallVideo("mkv")), Media(dir / "b(0).mkv"));
     ExpectSameVideo(Media(SmallVideo("mp4")), Media(dir / "c.mp4"));
-    first.Bytes();
 }
 
 // A link that appears under an output name is not written through either.
@@ -221,18 +226,20 @@ TEST(OutputNameTaken, ByALinkNothingIsWrittenThroughIt) {
     TempDir dir;
     const fs::path target = dir / "elsewhere.mkv";
     WriteBytes(target, "the user's own file");
-    HeldOutput first(dir / "a.ts", 64 * 1024);
+    const fs::path first = dir / "first.ts";
+    fs::copy_file(NoisyTransportStream(), first);
+    readshim::Watching held({"/first.ts", -1, 64 * 1024});
     const JobOutcome job = RunJobWithin(
-        {{NoisyTransportStream(), first.path(), 10.0}, {SmallVideo("mkv"), dir / "b.mkv"}}, 60s,
+        {{first, dir / "a.ts", 10.0}, {SmallVideo("mkv"), dir / "b.mkv"}}, 60s,
         [&](CAVConverter&) {
-            ASSERT_TRUE(first.WaitUntilHeld());
+            ASSERT_TRUE(readshim::WaitUntilHeld());
             fs::create_symlink(target, dir / "b.mkv");
-            first.Release();
+            readshim::Release();
         });
-    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusSucceeded, kStatusFailed}));
-    EXPECT_EQ(job.errors[1], AVERROR(EEXIST));
+    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusSucceeded, kStatusSucceeded}));
     EXPECT_TRUE(ReadBytes(target) == "the user's own file");
-    first.Bytes();
+    EXPECT_TRUE(fs::is_symlink(dir / "b.mkv"));
+    ExpectSameVideo(Media(SmallVideo("mkv")), Media(dir / "b(0).mkv"));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "test_media.h"
 
 #include <sys/wait.h>
+
+#include <algorithm>
 #include <unistd.h>
 
 #include <array>
@@ -199,6 +201,19 @@ TempDir::~TempDir() {
     for (auto& entry : fs::recursive_directory_iterator(m_path, ec))
         fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(m_path, ec);
+}
+
+}  // namespace testmedia
+
+namespace testmedia {
+
+std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace testmedia

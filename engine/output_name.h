@@ -1,0 +1,28 @@
+#pragma once
+
+// Output names with a number: "clip.mp4" becomes "clip(0).mp4", "clip(1).mp4",
+// … when the name is taken. Shared by the job planning, which picks a free
+// name before the job, and the worker, which takes the next one when a name
+// was taken by the time the output is finished. Names are UTF-8.
+
+#include <string>
+
+namespace velmora {
+
+// The longest file name (without its folder) most file systems take, in
+// bytes.
+inline constexpr size_t kMaxFileNameBytes = 255;
+
+// `folder + separator + stem + "(n)" + extension`, where `path` is split
+// into those parts at its last separator and the last dot of its file name.
+// With n < 0, no number is added. The stem is shortened (on a UTF-8 character
+// boundary) so the file name fits kMaxFileNameBytes.
+std::string NumberedName(const std::string& path, long long n);
+
+// The number a numbered name carries ("clip(4).mp4" -> 4), or -1.
+long long NumberOf(const std::string& path);
+
+// `path` without the number NumberOf() reads ("clip(4).mp4" -> "clip.mp4").
+std::string WithoutNumber(const std::string& path);
+
+}  // namespace velmora

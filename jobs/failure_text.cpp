@@ -69,6 +69,8 @@ std::string ProbeRefusalText(const std::string& file, int result, int videoCodec
         for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return "the " + ContainerName(file) + " container cannot hold " + name + " video";
     }
+    if (result == AVERROR_MUXER_NOT_FOUND && Extension(file).empty())
+        return "the name has no extension, so no container can be chosen for the output";
     if (result == velmora::kErrorNotSingleFile || result == AVERROR_MUXER_NOT_FOUND)
         return FailureText(result, AV_NOPTS_VALUE, file);
     if (result == kProbeNoVideoOrUnreadable)

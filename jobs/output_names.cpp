@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <set>
 
+#include "engine/output_name.h"
 #include "utf8_path.h"
 
 namespace fs = std::filesystem;
@@ -63,15 +64,12 @@ std::vector<OutputName> PlanOutputNames(const std::string& folder,
             names.push_back(out);
             continue;
         }
-        const std::string stem = prefix + fileName.substr(0, dot);
-        const std::string extension = fileName.substr(dot);
-
         auto taken = [&](const std::string& name) {
             return planned.count(Key(name)) > 0 || ExistsOnDisk(name);
         };
-        std::string name = stem + extension;
-        for (unsigned long long n = 0; taken(name); ++n)
-            name = stem + "(" + std::to_string(n) + ")" + extension;
+        const std::string first = prefix + fileName;
+        std::string name = first;
+        for (long long n = 0; taken(name); ++n) name = velmora::NumberedName(first, n);
 
         planned.insert(Key(name));
         out.path = name;

@@ -152,23 +152,25 @@ private slots:
         QCOMPARE(OpenSetting(job.program), stored);
     }
 
-    // A file whose extension names no container FFmpeg can write ends the
-    // whole job with the failure message. The file before it keeps its
-    // output and its mark; the failed file is marked too.
-    void unwritableContainerEndsTheJob() {
+    // A file that is gone by the time the job comes to it fails, with the
+    // failure message. The file before it keeps its output and its mark;
+    // the failed file is marked too.
+    void unreadableFileFailsTheJob() {
         JobWindow job;
         const fs::path in = job.scratch / "in";
         const fs::path a = CopyAs(jobtest::Mp4(), in, "a.mp4");
         const fs::path c = CopyAs(jobtest::Mkv(), in, "c.mkv");
-        job.Add({a, CopyAs(jobtest::RealMedia(), in, "x.rmvb"), c});
+        const fs::path x = CopyAs(jobtest::Mp4(), in, "x.mp4");
+        job.Add({a, x, c});
         QCOMPARE(job.List().RowCount(), 3);
+        fs::remove(x);
 
         QVERIFY(job.Start());
         QCOMPARE(job.messages.texts, QStringList{jobtest::kJobFailed});
         QVERIFY(job.desktop.urls.isEmpty());
         QVERIFY(!g_pEngine->IsRunning());
         VerifySilentCopy(a, job.output / "a.mp4");
-        QVERIFY(!fs::exists(job.output / "x.rmvb"));
+        QVERIFY(!fs::exists(job.output / "x.mp4"));
         const QStringList status = job.Column(CTarnwickDlg::kColStatus);
         const QList<bool> checks = job.Checks();
         QCOMPARE(status.mid(0, 2), (QStringList{jobtest::kDone, jobtest::kFailed}));

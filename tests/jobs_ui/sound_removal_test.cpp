@@ -130,10 +130,13 @@ private slots:
             }
             case Setup::kNameWithoutDot:
             case Setup::kMissingFolderAndNameWithoutDot:
-                // Only the folder's name has a dot.
-                job.Add(
-                    {jobtest::Mp4(), CopyAs(jobtest::Mp4(), job.scratch / "clips.v2", "movie")});
+                // Only the folder's name has a dot. Adding refuses such a
+                // file, so the row is made as the list's own text.
+                job.Add({jobtest::Mp4(), CopyAs(jobtest::Mp4(), job.scratch.path(), "second.mp4")});
                 QCOMPARE(job.List().RowCount(), 2);
+                job.List().SetItemText(
+                    1, CTarnwickDlg::kColPath,
+                    Q(CopyAs(jobtest::Mp4(), job.scratch / "clips.v2", "movie")));
                 if (setup == Setup::kMissingFolderAndNameWithoutDot) job.SetOutputFolder(missing);
                 break;
         }

@@ -19,6 +19,14 @@ namespace {
 
 SetupResult Failed(int error) { return {SetupOutcome::kFailed, error}; }
 
+// A demuxer that could not read what it needed names the damage it saw; the
+// error of the file underneath (a bad sector, say) says more.
+int ReadErrorOr(const InputSession& session, int rc) {
+    const AVIOContext* io = session.source.io();
+    if (io && io->error < 0 && io->error != AVERROR_EOF && io->error != AVERROR_EXIT) return io->error;
+    return rc;
+}
+
 // Declares the output's streams: every video stream, and the audio streams
 // as empty tracks where `withAudio` and the container can take them.
 int CreateOutput(InputSession& session, const char* name, bool withAudio) {
@@ -98,12 +106,12 @@ int OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& in
     // The name only helps to tell the format by its extension: the file is
     // read through the source, which is already open.
     rc = avformat_open_input(&raw, name, nullptr, nullptr);  // frees `raw` on failure
-    if (rc < 0) return rc;
+    if (rc < 0) return ReadErrorOr(session, rc);
     session.input.reset(raw);
     AVFormatContext* input = session.input.get();
     session.sizeAtOpen = InputSize(input);
 
-    if ((rc = avformat_find_stream_info(input, nullptr)) < 0) return rc;
+    if ((rc = avformat_find_stream_info(input, nullptr)) < 0) return ReadErrorOr(session, rc);
 
     session.streams.resize(input->nb_streams);
     for (unsigned i = 0; i < input->nb_streams; ++i) {

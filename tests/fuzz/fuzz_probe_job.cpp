@@ -88,9 +88,10 @@ void RunJob(CAVConverter& engine, const fs::path& input, const fs::path& output)
             break;
         case kStatusFailed:
             if (error >= 0) Die("a failure without an error code");
-            if (result == -1 ? current != 0 : (current != 1 || result != 0))
+            if (current != 1 || result != -1)
                 Die("a failure with current " + std::to_string(current) + ", result " +
                     std::to_string(result));
+            if (fs::exists(output)) Die("a failed input left its output behind");
             break;
         default:
             Die("status " + std::to_string(status) + " at the end of a job nobody stopped");

@@ -191,8 +191,10 @@ int main(int argc, char** argv) {
     av_log_set_level(options.verbose ? AV_LOG_INFO : AV_LOG_QUIET);
     InstallStopHandlers();
     g_pEngine = std::make_unique<CAVConverter>();
+    StopAlsoRaises(&g_pEngine->m_bStopProbe);
     const int exitCode =
         options.mode == CliOptions::Mode::kProbe ? RunProbe(options) : RunConvert(options);
+    StopAlsoRaises(nullptr);
     g_pEngine.reset();
     return exitCode;
 }

@@ -8,7 +8,14 @@ namespace {
 std::atomic<int> g_stopSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
-extern "C" void OnStopSignal(int signal) { g_stopSignal.store(signal, std::memory_order_relaxed); }
+std::atomic<std::atomic<bool>*> g_alsoRaised{nullptr};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+extern "C" void OnStopSignal(int signal) {
+    g_stopSignal.store(signal, std::memory_order_relaxed);
+    if (std::atomic<bool>* flag = g_alsoRaised.load(std::memory_order_relaxed))
+        flag->store(true, std::memory_order_relaxed);
+}
 
 }  // namespace
 
@@ -29,3 +36,5 @@ void InstallStopHandlers() {
 }
 
 int StopSignal() { return g_stopSignal.load(std::memory_order_relaxed); }
+
+void StopAlsoRaises(std::atomic<bool>* flag) { g_alsoRaised.store(flag, std::memory_order_relaxed); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 // Ctrl-C (and a polite kill) asks for a stop. The handler only records the
 // signal; the main thread polls StopSignal() and raises the engine's stop
 // request itself. A second Ctrl-C ends the program at once.
@@ -8,3 +10,7 @@ void InstallStopHandlers();
 
 // The signal that asked for a stop, or 0.
 int StopSignal();
+
+// A flag the stop signal raises too, as it comes: the probe's stop request,
+// so a probe that reads a slow or endless input ends at once. nullptr: none.
+void StopAlsoRaises(std::atomic<bool>* flag);

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -19,6 +20,10 @@ std::atomic<bool> g_active{false};
 std::atomic<bool> g_held{false};
 std::atomic<bool> g_released{false};
 
+}  // namespace
+void Watch(const Plan& plan);
+namespace {
+
 using ReadFunction = ssize_t (*)(int, void*, size_t);
 
 ReadFunction RealRead() {
@@ -30,8 +35,25 @@ bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// Loaded into another program (LD_PRELOAD), the plan comes from the
+// environment: VELMORA_READ_SHIM_PATH, _ERROR_AT and _DELAY_US.
+void PlanFromEnvironment() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const char* path = std::getenv("VELMORA_READ_SHIM_PATH");
+        if (!path || !*path) return;
+        Plan plan;
+        plan.pathEnd = path;
+        if (const char* at = std::getenv("VELMORA_READ_SHIM_ERROR_AT")) plan.errorAt = std::atoll(at);
+        if (const char* us = std::getenv("VELMORA_READ_SHIM_DELAY_US"))
+            plan.delayMicroseconds = std::atoi(us);
+        Watch(plan);
+    });
+}
+
 // The plan for descriptor `fd`, when it reads the watched file.
 bool PlanFor(int fd, Plan& plan) {
+    PlanFromEnvironment();
     if (!g_active.load()) return false;
     char path[PATH_MAX];
     const std::string link = "/proc/self/fd/" + std::to_string(fd);

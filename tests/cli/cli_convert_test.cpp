@@ -194,3 +194,25 @@ TEST(CliConvert, NotEnoughFreeSpaceStopsBeforeAnyWork) {
 }
 
 }  // namespace
+
+namespace {
+
+// A packet without any time cannot go into a Matroska file: it is left out,
+// and the line says so. Not every video packet was copied, so the exit
+// status is 1, though the file is done.
+TEST(CliConvert, LeftOutPacketsAreReported) {
+    testmedia::TempDir cwd;
+    const fs::path source = testmedia::Make(
+        "cli_bframes.mp4", "-f lavfi -i testsrc=duration=2:size=160x120:rate=25 -c:v libx264 -bf 2");
+    const fs::path untimed = testmedia::Make(
+        "cli_untimed.mkv", "-i " + testmedia::Quote(source.string()) +
+                               " -c copy -bsf:v 'setts=pts=if(eq(N\\,2)\\,DTS-1\\,PTS)'");
+    clitest::CopyTo(untimed, cwd / "in.mkv");
+    fs::create_directory(cwd / "out");
+    const auto result = clitest::Run({"-q", "-o", "out", "in.mkv"}, cwd.path());
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_EQ(result.out, "done     in.mkv -> out/in.mkv (1 of 50 video packets left out)\n");
+    EXPECT_EQ(clitest::VideoHashes(cwd / "out" / "in.mkv").size(), 49u);
+}
+
+}  // namespace

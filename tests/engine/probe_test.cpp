@@ -6,6 +6,7 @@
 #include <fstream>
 #include <optional>
 
+#include "engine/engine_errors.h"
 #include "engine_test_support.h"
 
 extern "C" {
@@ -211,6 +212,33 @@ INSTANTIATE_TEST_SUITE_P(
                   .result = kProbeNoVideoOrUnreadable},
         ProbeCase{.name = "missing",
                   .file = [](const fs::path& dir) { return dir / "missing.mp4"; },
+                  .result = kProbeNoVideoOrUnreadable},
+        // Files the job could not write are refused before anything is
+        // written: the output container takes its name from the extension.
+        ProbeCase{.name = "video_the_container_cannot_hold",
+                  .file = [](const fs::path&) {
+                      return Make("ffv1_renamed.mp4", kPicture + " -c:v ffv1 -f matroska");
+                  },
+                  .result = velmora::kErrorCodecNotInContainer},
+        ProbeCase{.name = "container_writing_files_of_its_own",
+                  .file = [](const fs::path& dir) {
+                      const fs::path file = dir / "clip.m3u8";
+                      fs::copy_file(SmallVideo("ts"), file);
+                      return file;
+                  },
+                  .result = velmora::kErrorNotSingleFile},
+        ProbeCase{.name = "no_container_for_the_extension",
+                  .file = [](const fs::path& dir) {
+                      const fs::path file = dir / "clip.rmvb";
+                      fs::copy_file(SmallVideo("mp4"), file);
+                      return file;
+                  },
+                  .result = AVERROR_MUXER_NOT_FOUND},
+        ProbeCase{.name = "a_folder",
+                  .file = [](const fs::path& dir) {
+                      fs::create_directory(dir / "folder.mp4");
+                      return dir / "folder.mp4";
+                  },
                   .result = kProbeNoVideoOrUnreadable}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -61,7 +61,10 @@ std::string ProbeRefusalText(const std::string& file, int result, int videoCodec
     if (fs::is_directory(status)) return "it is a folder, not a file";
     if (fs::is_regular_file(status) && fs::file_size(path, ec) == 0 && !ec)
         return "the file is empty";
-    if (!std::ifstream(path, std::ios::binary)) return "the file cannot be read";
+    // Only a regular file is opened to try: opening a named pipe would wait
+    // for a writer that may never come.
+    if (fs::is_regular_file(status) && !std::ifstream(path, std::ios::binary))
+        return "the file cannot be read";
 
     if (result == velmora::kErrorCodecNotInContainer) {
         const char* codec = avcodec_get_name(static_cast<AVCodecID>(videoCodec));

@@ -199,10 +199,11 @@ TEST(Attack, ProbeOfAnEndlessPipeEnds) {
     });
     clitest::Process probe({"--probe", "endless.h264"}, cwd.path());
     const clitest::Result result = probe.Wait();
-    // A writer still waiting for a reader is let through.
+    // A writer still waiting for a reader is let through; its first write
+    // then finds the reader gone.
     const int unblock = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
-    writer.join();
     if (unblock >= 0) close(unblock);
+    writer.join();
     EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
 }
 

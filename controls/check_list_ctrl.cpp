@@ -201,10 +201,14 @@ bool CCheckListCtrl::DeleteRow(int row) {
         return false;
     }
     std::unique_ptr<QTreeWidgetItem> removed(takeTopLevelItem(row));
+    RecountUnchecked();
     return true;
 }
 
-void CCheckListCtrl::DeleteAllRows() { clear(); }
+void CCheckListCtrl::DeleteAllRows() {
+    clear();
+    RecountUnchecked();
+}
 
 void CCheckListCtrl::SetBkColor(const QColor& color) {
     QPalette pal = palette();
@@ -266,10 +270,11 @@ void CCheckListCtrl::RecountUnchecked() {
 }
 
 void CCheckListCtrl::UpdateHeaderImage() {
-    // An empty list says nothing about its rows: the box keeps what it shows.
-    if (!m_bHeaderReady || topLevelItemCount() == 0) {
+    if (!m_bHeaderReady) {
         return;
     }
-    m_header->SetCheckImage(m_nUnchecked == 0 ? CCheckHeadCtrl::kImageChecked
-                                              : CCheckHeadCtrl::kImageUnchecked);
+    // An empty list has nothing checked: its box is empty.
+    m_header->SetCheckImage(m_nUnchecked == 0 && topLevelItemCount() > 0
+                                ? CCheckHeadCtrl::kImageChecked
+                                : CCheckHeadCtrl::kImageUnchecked);
 }

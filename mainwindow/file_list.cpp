@@ -53,7 +53,10 @@ void CTarnwickDlg::AppendFileRow(const QString& path) {
     texts[kColExtension] = ExtensionOf(path);
     texts[kColDuration] = DurationText(engine.m_llDuration);
     texts[kColSize] = QString::asprintf("%d*%d", engine.m_nInWidth, engine.m_nInHeight);
-    texts[kColBitRate] = QString::asprintf("%dkbps", engine.m_nVideoBitRate / 1000);
+    // Most MKV, WebM and TS files do not tell the video's bit rate: an empty
+    // cell, not a made-up 0.
+    if (engine.m_nVideoBitRate > 0)
+        texts[kColBitRate] = QString::asprintf("%dkbps", engine.m_nVideoBitRate / 1000);
     texts[kColFrameRate] = FrameRateText(engine.m_nFpsNum, engine.m_nFpsDen);
     texts[kColStatus] = InterfaceText(lang::kStatusAdded);
     texts[kColProfile] = QString::asprintf("%d", engine.m_nVideoProfile);
@@ -66,7 +69,10 @@ void CTarnwickDlg::DeleteSelectedRow() {
     CCheckListCtrl& list = *m_fileList;
     const int deleted = list.FirstSelectedRow();
     if (deleted < 0) return;
-    list.DeleteRow(deleted);
+    // Every selected row goes, from the last up so the row numbers of the
+    // others stay put.
+    for (int row = list.RowCount() - 1; row >= deleted; --row)
+        if (list.IsRowSelected(row)) list.DeleteRow(row);
     list.viewport()->update();
 
     const int left = list.RowCount();

@@ -47,8 +47,10 @@ QString CTarnwickDlg::OutputFolder() {
 }
 
 void CTarnwickDlg::AddFolderToList(const QString& folder) {
-    // Sorted without regard to case; the same folder chosen twice is listed
-    // twice.
+    // Sorted without regard to case; a folder already listed is not listed
+    // again.
+    if (m_comboOutputFolder->findText(folder, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0)
+        return;
     int position = 0;
     while (position < m_comboOutputFolder->count() &&
            m_comboOutputFolder->itemText(position).compare(folder, Qt::CaseInsensitive) <= 0) {

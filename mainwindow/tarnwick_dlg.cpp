@@ -271,9 +271,11 @@ void CTarnwickDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CTarnwickDlg::eventFilter(QObject* watched, QEvent* event) {
+    // Delete removes rows, except in a field where it deletes text.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
+        !qobject_cast<QLineEdit*>(watched) && watched != m_comboOutputFolder) {
         DeleteSelectedRow();
         return true;
     }

@@ -158,7 +158,8 @@ private slots:
         auto* field = dlg.findChild<QComboBox*>("outputFolder");
         QStringList listed;
         for (int i = 0; i < field->count(); ++i) listed << field->itemText(i);
-        QCOMPARE(listed, (QStringList{Q(root / "A"), Q(root / "b"), Q(root / "b"), Q(root / "c")}));
+        // Chosen twice, listed once.
+        QCOMPARE(listed, (QStringList{Q(root / "A"), Q(root / "b"), Q(root / "c")}));
         QVERIFY(messages.texts.isEmpty());
     }
 

@@ -1,5 +1,6 @@
 // Adding files: from the open dialog or by dropping them on the window. Each
-// file is probed and appended; the first file the probe refuses ends the add.
+// file is probed and appended; a file the probe refuses is skipped, and one
+// message at the end of the add names every refused file and why.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 
 #include "engine/av_converter.h"
 #include "file_choosers.h"
+#include "jobs/failure_text.h"
 #include "interface_texts.h"
 #include "message_box.h"
 #include "tarnwick_dlg.h"
@@ -74,13 +76,15 @@ void CTarnwickDlg::OnAddFiles() {
 
 void CTarnwickDlg::OnDropFiles(const QStringList& paths) { AddFiles(paths, false); }
 
-bool CTarnwickDlg::ProbeFile(const QString& path) {
+QString CTarnwickDlg::ProbeFile(const QString& path) {
     if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
-    g_pEngine->m_pszProbeFile = FfmpegFileName(path);
-    if (g_pEngine->Probe() >= 0) return true;
-    ShowMessageBox(this, InterfaceText(lang::kFileRefusedStart) + FileNameOf(path) +
-                             QLatin1Char(' ') + InterfaceText(lang::kFileRefusedEnd));
-    return false;
+    const std::string name = FfmpegFileName(path);
+    g_pEngine->m_pszProbeFile = name;
+    const int result = g_pEngine->Probe();
+    if (result >= 0) return QString();
+    return InterfaceText(lang::kFileRefusedStart) + FileNameOf(path) + QLatin1Char(' ') +
+           InterfaceText(lang::kFileRefusedEnd) + QStringLiteral("\n    ") +
+           QString::fromStdString(ProbeRefusalText(name, result, g_pEngine->m_nVideoCodec));
 }
 
 int CTarnwickDlg::AddFiles(const QStringList& paths, bool repairSeparators) {
@@ -102,6 +106,7 @@ int CTarnwickDlg::AddFiles(const QStringList& paths, bool repairSeparators) {
     }
 
     int added = 0;
+    QStringList refused;
     for (qsizetype i = 0; i < paths.size(); ++i) {
         // Keeps the window alive between files. A close that arrives here
         // only marks the request; the engine stays until this loop is done.
@@ -113,11 +118,18 @@ int CTarnwickDlg::AddFiles(const QStringList& paths, bool repairSeparators) {
             progress->setLabelText(FileNameOf(path));
             progress->setValue(static_cast<int>(i));
         }
-        if (!ProbeFile(path)) break;
+        const QString refusal = ProbeFile(path);
+        if (!refusal.isEmpty()) {
+            refused << refusal;
+            continue;
+        }
         AppendFileRow(path);
         ++added;
     }
+    // The message comes once the progress is gone, so nothing covers it and
+    // its Enter is not taken by another dialog.
     progress.reset();
+    if (!refused.isEmpty() && !m_bCloseRequested) ShowMessageBox(this, refused.join(QLatin1Char('\n')));
 
     if (--m_nAddDepth == 0 && m_bCloseRequested) {
         m_bCloseRequested = false;

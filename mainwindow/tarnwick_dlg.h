@@ -128,9 +128,9 @@ private:
     void PlaceHelpLink();
     void OnClose();
 
-    // Creates the engine if needed and probes `path`; shows the refusal
-    // message and returns false when the file cannot be used.
-    bool ProbeFile(const QString& path);
+    // Creates the engine if needed and probes `path`; returns the line that
+    // says why the file cannot be used, or nothing when it can.
+    QString ProbeFile(const QString& path);
     // The filter of the add dialog in Qt's form.
     static QString AddDialogFilter();
     // Inserts `folder` into the output field's list, keeping it sorted.

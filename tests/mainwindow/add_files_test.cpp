@@ -110,9 +110,10 @@ private slots:
         QVERIFY(list.GetCheck(0));
     }
 
-    // Five chosen files, the third without video: two rows and one message
-    // naming the third file; files four and five are not looked at.
-    void refusedThirdFileOfFive() {
+    // Five chosen files, the third without video and the fifth missing: the
+    // other three are added, and one message names the two refused files,
+    // each with why.
+    void refusedFilesAreSkippedAndNamedOnce() {
         MessageCapture messages;
         DialogAnswers answers;
         const fs::path later = m_scratch / "later.mp4";  // would be refused too
@@ -122,8 +123,14 @@ private slots:
 
         dlg.findChild<CControlButton*>("addButton")->click();
         QCOMPARE(answers.filesAsked, 1);
-        QCOMPARE(Column(dlg.FileList(), 0), (QStringList{Q(VideoMp4()), Q(VideoMkv())}));
-        QCOMPARE(messages.texts, QStringList{"无法使用文件:mw_sound.m4a (no video)"});
+        QCOMPARE(Column(dlg.FileList(), 0),
+                 (QStringList{Q(VideoMp4()), Q(VideoMkv()), Q(VideoAvi())}));
+        QCOMPARE(messages.texts,
+                 QStringList{"无法使用文件:mw_sound.m4a (no video)\n"
+                             "    not a video file: FFmpeg cannot read it as media, or it has no "
+                             "video stream\n"
+                             "无法使用文件:later.mp4 (no video)\n"
+                             "    no such file"});
         QVERIFY(g_pEngine);
     }
 
@@ -225,7 +232,8 @@ private slots:
         dlg.OnDropFiles({Q(video), Q(sound)});
         QCOMPARE(Column(dlg.FileList(), 0), QStringList{Q(video)});
         QCOMPARE(dlg.FileList().ItemText(0, CTarnwickDlg::kColSize), QStringLiteral("160*120"));
-        QCOMPARE(messages.texts, QStringList{"无法使用文件:歌曲 ü.m4a (no video)"});
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY(messages.texts[0].startsWith("无法使用文件:歌曲 ü.m4a (no video)\n"));
     }
 
     // A dropped folder goes to the probe like a file and is refused.
@@ -233,9 +241,10 @@ private slots:
         MessageCapture messages;
         CTarnwickDlg dlg;
         dlg.OnDropFiles({Q(m_scratch.path()), Q(VideoMp4())});
-        QCOMPARE(dlg.FileList().RowCount(), 0);
+        QCOMPARE(dlg.FileList().RowCount(), 1);
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(messages.texts[0].contains(Q(m_scratch.path().filename())));
+        QVERIFY(messages.texts[0].contains("it is a folder, not a file"));
     }
 
     // A close request in the middle of a long add ends the add after the
@@ -280,7 +289,7 @@ private slots:
         messages.onMessage = [&](const QString&) { dlg.close(); };
         dlg.AddFiles({Q(VideoMp4()), Q(AudioOnly()), Q(VideoMp4())}, false);
         QCOMPARE(messages.texts.size(), 1);
-        QCOMPARE(dlg.FileList().RowCount(), 1);
+        QCOMPARE(dlg.FileList().RowCount(), 2);
         QVERIFY(!dlg.isVisible());
         QVERIFY(!g_pEngine);
     }

@@ -143,6 +143,12 @@ bool CCheckListCtrl::SetCheck(int row, bool checked) {
     return true;
 }
 
+void CCheckListCtrl::SetRowToolTip(int row, const QString& text) {
+    QTreeWidgetItem* item = Row(row);
+    if (!item) return;
+    for (int column = 0; column < columnCount(); ++column) item->setToolTip(column, text);
+}
+
 void CCheckListCtrl::SetAllChecks(bool checked) {
     // The header is set once at the end instead of after every row.
     m_bBulkChange = true;

@@ -36,6 +36,8 @@ public:
     bool SetItemText(int row, int column, const QString& text);
 
     bool GetCheck(int row) const;
+    // The text shown when the pointer rests on any cell of `row`.
+    void SetRowToolTip(int row, const QString& text);
     bool SetCheck(int row, bool checked);
     // Checks or unchecks every row, as a click on the header box does.
     void SetAllChecks(bool checked);

@@ -13,6 +13,7 @@
 #include "desktop_opener.h"
 #include "engine/av_converter.h"
 #include "interface_texts.h"
+#include "jobs/failure_text.h"
 #include "message_box.h"
 #include "tarnwick_dlg.h"
 #include "window_grab.h"
@@ -20,8 +21,10 @@
 namespace {
 
 int StatusOf(const CAVConverter& engine, int input) {
-    return engine.m_status[input].load(std::memory_order_relaxed);
+    return engine.m_status[input].load(std::memory_order_acquire);
 }
+
+bool IsFinished(int status) { return status == kStatusSucceeded || status == kStatusFailed; }
 
 bool AnyInputFailed(const CAVConverter& engine, int total) {
     for (int i = 0; i < total; ++i) {
@@ -30,43 +33,73 @@ bool AnyInputFailed(const CAVConverter& engine, int total) {
     return false;
 }
 
-void MarkRow(CTarnwickDlg& window, int row, int status) {
+// What the row of a finished input says when the pointer rests on it: its
+// path, and for a failed file why, for a copy that had to leave packets out
+// how many.
+QString ResultToolTip(const CAVConverter& engine, int input, const QString& path) {
+    const int status = StatusOf(engine, input);
+    if (status == kStatusFailed)
+        return path + QLatin1Char('\n') + QString::fromStdString(InputFailureText(engine, input));
+    const long long leftOut = engine.m_llLeftOut[input].load(std::memory_order_relaxed);
+    if (status == kStatusSucceeded && leftOut > 0)
+        return path + QLatin1Char('\n') +
+               QStringLiteral("%1 of %2 video packets left out")
+                   .arg(leftOut)
+                   .arg(engine.m_llVideoPackets[input].load(std::memory_order_relaxed));
+    return path;
+}
+
+void MarkRow(CTarnwickDlg& window, const CAVConverter& engine, int input) {
     CCheckListCtrl& list = window.FileList();
+    const int row = window.m_checkedRows[input];
     if (row < 0 || row >= list.RowCount()) return;
+    const int status = StatusOf(engine, input);
     if (status == kStatusSucceeded) {
         list.SetItemText(row, CTarnwickDlg::kColStatus, InterfaceText(lang::kStatusDone));
         // Unchecked, so running the command again does not copy it twice.
         list.SetCheck(row, false);
     } else if (status == kStatusFailed) {
         list.SetItemText(row, CTarnwickDlg::kColStatus, InterfaceText(lang::kStatusFailed));
+    } else {
+        return;
     }
+    list.SetRowToolTip(row,
+                       ResultToolTip(engine, input, list.ItemText(row, CTarnwickDlg::kColPath)));
 }
 
-// While the job runs: marks the inputs the worker has finished since the
-// last tick (m_nDoneCount of them are marked already), up to the first of
-// the `passed` inputs whose result is not in yet. Each row is marked once,
-// so a tick costs no more than the rows it has news about.
-void MarkNewlyDoneRows(CTarnwickDlg& window, const CAVConverter& engine, int passed) {
+// Marks the inputs the worker has finished since the last tick
+// (m_nDoneCount of them are marked already), up to the first of the
+// `passed` inputs whose result is not in yet. A failed input does not end
+// the job: the worker goes on, and so does the marking.
+void MarkNewlyFinishedRows(CTarnwickDlg& window, const CAVConverter& engine, int passed) {
     const int inputs = std::min(passed, static_cast<int>(window.m_checkedRows.size()));
-    while (window.m_nDoneCount < inputs &&
-           StatusOf(engine, window.m_nDoneCount) == kStatusSucceeded) {
-        MarkRow(window, window.m_checkedRows[window.m_nDoneCount], kStatusSucceeded);
+    while (window.m_nDoneCount < inputs && IsFinished(StatusOf(engine, window.m_nDoneCount))) {
+        MarkRow(window, engine, window.m_nDoneCount);
         ++window.m_nDoneCount;
     }
 }
 
-// At the end of the job, once the worker has ended: every input's final
-// result into its row. Inputs still pending (stopped, or never reached)
-// keep their rows as they were.
-void MarkAllResults(CTarnwickDlg& window, const CAVConverter& engine, int total) {
-    const int inputs = std::min(total, static_cast<int>(window.m_checkedRows.size()));
+// What the end message adds to the failure text: how many files were done,
+// and each failed file with why.
+QString FailureSummary(CTarnwickDlg& window, const CAVConverter& engine, int total) {
+    CCheckListCtrl& list = window.FileList();
     int done = 0;
-    for (int j = 0; j < inputs; ++j) {
-        const int status = StatusOf(engine, j);
-        MarkRow(window, window.m_checkedRows[j], status);
+    QStringList failed;
+    const int inputs = std::min(total, static_cast<int>(window.m_checkedRows.size()));
+    for (int i = 0; i < inputs; ++i) {
+        const int status = StatusOf(engine, i);
         if (status == kStatusSucceeded) ++done;
+        if (status != kStatusFailed) continue;
+        const int row = window.m_checkedRows[i];
+        const QString path =
+            row < list.RowCount() ? list.ItemText(row, CTarnwickDlg::kColPath) : QString();
+        failed << CTarnwickDlg::FileNameOf(path) + QStringLiteral(": ") +
+                      QString::fromStdString(InputFailureText(engine, i));
     }
-    window.m_nDoneCount = done;
+    return QString::number(done) + QLatin1Char(' ') + InterfaceText(lang::kDoneOfTotal) +
+           QLatin1Char(' ') + QString::number(total) + QLatin1Char(' ') +
+           InterfaceText(lang::kFilesProgressEnd) + QStringLiteral("\n\n") +
+           failed.join(QLatin1Char('\n'));
 }
 
 // The help address of the language file, as the help link reads it.
@@ -125,17 +158,7 @@ void CTarnwickDlg::OnTimer() {
         dialog.OnClose();
     }
 
-    // A failed input ends the whole job. Closing the dialog stops the worker
-    // and waits for it, so the results marked below are final.
-    if (AnyInputFailed(engine, total)) {
-        KillProgressTimer();
-        dialog.OnClose();
-        MarkAllResults(*this, engine, total);
-        ShowMessageBox(this, InterfaceText(lang::kJobFailed));
-        return;
-    }
-
-    MarkNewlyDoneRows(*this, engine, std::min(current, total));
+    MarkNewlyFinishedRows(*this, engine, std::min(current, total));
     // A stopped job has no outcome to report: its last input may have ended
     // early.
     if (stopped || current != total) return;
@@ -144,13 +167,14 @@ void CTarnwickDlg::OnTimer() {
     engine.m_nCurrent.store(total + 1, std::memory_order_relaxed);
     KillProgressTimer();
     dialog.OnClose();
-    MarkAllResults(*this, engine, total);
+    MarkNewlyFinishedRows(*this, engine, total);
     GrabForReview(this, QStringLiteral("finished"));
     const bool failed = AnyInputFailed(engine, total);
     // The message box runs its own event loop: the window may close and
     // release the engine meanwhile, so nothing below touches it.
     if (failed) {
-        ShowMessageBox(this, InterfaceText(lang::kJobFailed));
+        ShowMessageBox(this, InterfaceText(lang::kJobFailed) + QStringLiteral("\n\n") +
+                                 FailureSummary(*this, engine, total));
         const QUrl help = HelpAddress();
         if (help.isValid() && !help.isEmpty()) OpenWithDesktop(help);
         return;

@@ -98,6 +98,12 @@ void CTarnwickDlg::OnSoundRemoval() {
         if (output.result != OutputNameResult::kOk) return;
     }
 
+    // The rows of this job start afresh: no word or reason of an earlier
+    // job stays on them.
+    for (int row : m_checkedRows) {
+        list.SetItemText(row, kColStatus, InterfaceText(lang::kStatusAdded));
+        list.SetRowToolTip(row, list.ItemText(row, kColPath));
+    }
     m_nDoneCount = 0;
     if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
     CAVConverter& engine = *g_pEngine;

@@ -63,6 +63,8 @@ void CTarnwickDlg::AppendFileRow(const QString& path) {
 
     const int row = list.AppendRow(texts);
     list.SetCheck(row, true);
+    // The whole path, however narrow its column.
+    list.SetRowToolTip(row, path);
 }
 
 void CTarnwickDlg::DeleteSelectedRow() {

@@ -152,10 +152,29 @@ private slots:
         QCOMPARE(OpenSetting(job.program), stored);
     }
 
-    // A file that is gone by the time the job comes to it fails, with the
-    // failure message. The file before it keeps its output and its mark;
-    // the failed file is marked too.
-    void unreadableFileFailsTheJob() {
+    // A row that failed in one job and is copied in the next keeps nothing
+    // of the first: its word and its reason go.
+    void aNewJobClearsTheWordsOfTheLast() {
+        JobWindow job;
+        const fs::path in = job.scratch / "in";
+        const fs::path x = CopyAs(jobtest::Mp4(), in, "x.mp4");
+        job.Add({x});
+        fs::rename(x, in / "away.mp4");
+        QVERIFY(job.Start());
+        QCOMPARE(job.Column(CTarnwickDlg::kColStatus), QStringList{jobtest::kFailed});
+
+        fs::rename(in / "away.mp4", x);
+        job.messages.texts.clear();
+        QVERIFY(job.Start());
+        QCOMPARE(job.messages.texts, QStringList{jobtest::kJobSucceeded});
+        QCOMPARE(job.Column(CTarnwickDlg::kColStatus), QStringList{jobtest::kDone});
+        QCOMPARE(job.List().topLevelItem(0)->toolTip(3), Q(x));
+    }
+
+    // A file that is gone by the time the job comes to it fails; the files
+    // before and after it are copied and marked done, the failed one is
+    // marked failed and its row says why.
+    void aFailedFileDoesNotEndTheJob() {
         JobWindow job;
         const fs::path in = job.scratch / "in";
         const fs::path a = CopyAs(jobtest::Mp4(), in, "a.mp4");
@@ -166,24 +185,23 @@ private slots:
         fs::remove(x);
 
         QVERIFY(job.Start());
-        QCOMPARE(job.messages.texts, QStringList{jobtest::kJobFailed});
-        QVERIFY(job.desktop.urls.isEmpty());
+        // The message says how many files were done and names the failed
+        // one with why.
+        QCOMPARE(job.messages.texts,
+                 QStringList{jobtest::kJobFailed + "\n\n2 of 3 files\n\n"
+                                                   "x.mp4: the file no longer exists"});
+        // The failure report opens the help address, not the output folder.
+        QCOMPARE(job.desktop.urls.size(), 1);
+        QVERIFY(!job.desktop.urls[0].isLocalFile());
         QVERIFY(!g_pEngine->IsRunning());
         VerifySilentCopy(a, job.output / "a.mp4");
         QVERIFY(!fs::exists(job.output / "x.mp4"));
-        const QStringList status = job.Column(CTarnwickDlg::kColStatus);
-        const QList<bool> checks = job.Checks();
-        QCOMPARE(status.mid(0, 2), (QStringList{jobtest::kDone, jobtest::kFailed}));
-        QCOMPARE(checks.mid(0, 2), (QList<bool>{false, true}));
-        // The worker goes on after a file it could not set up; the stop may
-        // come before or after the file that follows has finished.
-        if (status[2] == jobtest::kDone) {
-            QVERIFY(!checks[2]);
-            VerifySilentCopy(c, job.output / "c.mkv");
-        } else {
-            QCOMPARE(status[2], jobtest::kReady);
-            QVERIFY(checks[2]);
-        }
+        VerifySilentCopy(c, job.output / "c.mkv");
+        QCOMPARE(job.Column(CTarnwickDlg::kColStatus),
+                 (QStringList{jobtest::kDone, jobtest::kFailed, jobtest::kDone}));
+        QCOMPARE(job.Checks(), (QList<bool>{false, true, false}));
+        const QString tip = job.List().topLevelItem(1)->toolTip(0);
+        QCOMPARE(tip, Q(x) + "\nthe file no longer exists");
     }
 
 #ifdef Q_OS_UNIX

@@ -15,6 +15,7 @@
 #include "output_names.h"
 #include "probe_cells.h"
 #include "progress.h"
+#include "shown_name.h"
 #include "stop_signal.h"
 
 extern "C" {
@@ -53,7 +54,7 @@ int RunProbe(const CliOptions& options) {
         const int result = ProbeFile(*g_pEngine, file);
         if (result < 0) {
             const std::string why = ProbeRefusalText(file, result, g_pEngine->m_nVideoCodec);
-            Complain(file + ": refused: " + why);
+            Complain(ShownName(file) + ": refused: " + why);
             if (options.json)
                 std::printf("{\"path\":%s,\"error\":%s}\n", JsonString(file).c_str(),
                             JsonString(why).c_str());
@@ -74,7 +75,7 @@ struct FileReport {
 
 void PrintReport(const FileReport& report, const std::vector<JobFile>& job) {
     if (!report.refusal.empty()) {
-        std::printf("refused  %s: %s\n", report.input.c_str(), report.refusal.c_str());
+        std::printf("refused  %s: %s\n", ShownName(report.input).c_str(), report.refusal.c_str());
         return;
     }
     const JobFile& f = job[report.job];
@@ -82,21 +83,24 @@ void PrintReport(const FileReport& report, const std::vector<JobFile>& job) {
         case JobFile::Outcome::kDone:
             if (f.leftOut > 0)
                 std::printf("done     %s -> %s (%lld of %lld video packets left out)\n",
-                            f.input.c_str(), f.output.c_str(), f.leftOut, f.videoPackets);
+                            ShownName(f.input).c_str(), ShownName(f.output).c_str(), f.leftOut,
+                            f.videoPackets);
             else
-                std::printf("done     %s -> %s\n", f.input.c_str(), f.output.c_str());
+                std::printf("done     %s -> %s\n", ShownName(f.input).c_str(),
+                            ShownName(f.output).c_str());
             break;
         case JobFile::Outcome::kFailed:
-            std::printf("failed   %s: %s\n", f.input.c_str(),
+            std::printf("failed   %s: %s\n", ShownName(f.input).c_str(),
                         f.output.empty() ? NoExtensionText().c_str()
                                          : FailureText(f.error, f.errorTime, f.output).c_str());
             break;
         case JobFile::Outcome::kStopped:
-            std::printf("stopped  %s -> %s (shortened)\n", f.input.c_str(), f.output.c_str());
+            std::printf("stopped  %s -> %s (shortened)\n", ShownName(f.input).c_str(),
+                        ShownName(f.output).c_str());
             break;
         case JobFile::Outcome::kSkipped:
         case JobFile::Outcome::kPending:
-            std::printf("skipped  %s: not started\n", f.input.c_str());
+            std::printf("skipped  %s: not started\n", ShownName(f.input).c_str());
             break;
     }
 }
@@ -111,7 +115,7 @@ int RunConvert(const CliOptions& options) {
         const int result = ProbeFile(*g_pEngine, file);
         if (result < 0) {
             report.refusal = ProbeRefusalText(file, result, g_pEngine->m_nVideoCodec);
-            Complain(file + ": refused: " + report.refusal);
+            Complain(ShownName(file) + ": refused: " + report.refusal);
         } else {
             JobFile job;
             job.input = file;

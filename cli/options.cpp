@@ -76,8 +76,14 @@ never replaced: the new name gets "(0)", "(1)", ... before its extension.
   -h, --help        show this text
       --version     show the version
 
-Exit status: 0 when every file succeeded, 1 when a file was refused or
-failed, 2 for a usage error, 130 when stopped with Ctrl-C (the file in work
-keeps a shortened, playable output).
+Each output is written under a temporary name (NAME.velmora-XXXXXX.part)
+and gets its final name once complete. Names with control characters are
+printed with them escaped (\xNN); in JSON, bytes that are not UTF-8 are
+written as \udc80-\udcff.
+
+Exit status: 0 when every file was copied whole, 1 when a file was refused
+or failed or had video packets left out, 2 for a usage error; when stopped,
+128 + the signal: 129 (SIGHUP, a closed terminal), 130 (Ctrl-C), 143
+(SIGTERM). The file in work then keeps a shortened, playable output.
 )usage";
 }

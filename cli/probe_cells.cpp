@@ -1,5 +1,7 @@
 #include "probe_cells.h"
 
+#include "shown_name.h"
+
 #include <climits>
 #include <cstdio>
 
@@ -74,7 +76,7 @@ ProbeCells CellsOfProbe(const std::string& path, const CAVConverter& engine) {
 }
 
 std::string TabLine(const ProbeCells& c) {
-    return c.path + '\t' + c.extension + '\t' + c.duration + '\t' + c.size + '\t' + c.bitRate +
+    return ShownName(c.path) + '\t' + c.extension + '\t' + c.duration + '\t' + c.size + '\t' + c.bitRate +
            '\t' + c.frameRate + '\t' + c.profile;
 }
 
@@ -103,7 +105,10 @@ std::string JsonString(const std::string& text) {
         } else if (c >= 0x80) {
             const size_t length = Utf8SequenceLength(text, i);
             if (length == 0) {
-                out += "\xEF\xBF\xBD";  // U+FFFD
+                // A byte that is not UTF-8 stays recoverable: U+DC80..U+DCFF
+                // stand for bytes 0x80..0xFF, as Python's surrogateescape
+                // reads them.
+                out += Printf("\\u%04x", 0xDC00 + c);
                 ++i;
                 continue;
             }

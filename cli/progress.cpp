@@ -1,5 +1,7 @@
 #include "progress.h"
 
+#include "shown_name.h"
+
 #include <cstdio>
 
 #ifdef _WIN32
@@ -69,9 +71,10 @@ ProgressPrinter::ProgressPrinter(Style style) : m_style(style) {}
 
 ProgressPrinter::~ProgressPrinter() { Clear(); }
 
-void ProgressPrinter::Show(int fileNumber, const std::string& name, int percent, int done,
+void ProgressPrinter::Show(int fileNumber, const std::string& fileName, int percent, int done,
                            int total) {
     if (m_style == Style::kQuiet) return;
+    const std::string name = ShownName(fileName);
     const bool sameFile = fileNumber == m_nLastFile && done == m_nLastDone;
     if (sameFile && percent == m_nLastPercent) return;
     if (m_style == Style::kLines && sameFile &&

@@ -32,6 +32,13 @@ void InstallStopHandlers() {
     action.sa_flags = SA_RESETHAND;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal stops the job as Ctrl-C does: the file in work keeps
+    // a valid shortened copy.
+    sigaction(SIGHUP, &action, nullptr);
+    // A reader of the progress or the report that went away (`| head`) must
+    // not kill the program in the middle of a file: the writes then fail and
+    // the job goes on.
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
 }
 

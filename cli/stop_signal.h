@@ -2,7 +2,8 @@
 
 #include <atomic>
 
-// Ctrl-C (and a polite kill) asks for a stop. The handler only records the
+// Ctrl-C, a polite kill (SIGTERM) and a closed terminal (SIGHUP) ask for a
+// stop; a closed pipe (SIGPIPE) is ignored. The handler only records the
 // signal; the main thread polls StopSignal() and raises the engine's stop
 // request itself. A second Ctrl-C ends the program at once.
 

@@ -1,7 +1,6 @@
 #include "engine/av_converter.h"
 
 #include <algorithm>
-
 #include <system_error>
 
 #include "engine/engine_errors.h"

@@ -1,8 +1,8 @@
 #include "engine/input_file.h"
 
-#include <string>
-
 #include <sys/stat.h>
+
+#include <string>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -43,7 +43,8 @@ int InputFile::Open(const char* name, const AVIOInterruptCB& interrupt) {
     struct stat info {};
     if (stat(name, &info) != 0) return AVERROR(errno);
     if (S_ISFIFO(info.st_mode)) return OpenPipe(name, interrupt);
-    if (!S_ISREG(info.st_mode)) return S_ISDIR(info.st_mode) ? AVERROR(EISDIR) : AVERROR_INVALIDDATA;
+    if (!S_ISREG(info.st_mode))
+        return S_ISDIR(info.st_mode) ? AVERROR(EISDIR) : AVERROR_INVALIDDATA;
 #endif
     // The file protocol named outright: whatever the name looks like, it is
     // the name of a file.

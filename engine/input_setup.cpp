@@ -23,7 +23,8 @@ SetupResult Failed(int error) { return {SetupOutcome::kFailed, error}; }
 // error of the file underneath (a bad sector, say) says more.
 int ReadErrorOr(const InputSession& session, int rc) {
     const AVIOContext* io = session.source.io();
-    if (io && io->error < 0 && io->error != AVERROR_EOF && io->error != AVERROR_EXIT) return io->error;
+    if (io && io->error < 0 && io->error != AVERROR_EOF && io->error != AVERROR_EXIT)
+        return io->error;
     return rc;
 }
 
@@ -73,8 +74,7 @@ void KeepDolbyVision(AVFormatContext* output, const AVFormatContext* input) {
 #else
         const bool dolbyVision = av_stream_get_side_data(stream, AV_PKT_DATA_DOVI_CONF, nullptr);
 #endif
-        if (dolbyVision)
-            output->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
+        if (dolbyVision) output->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
     }
 }
 
@@ -88,8 +88,8 @@ int WriteHeader(InputSession& session, const char* name) {
     KeepDolbyVision(output, session.input.get());
     int rc = session.file.Create(name);
     if (rc < 0) return rc;
-    rc = avio_open2(&output->pb, session.file.OpenName().c_str(), AVIO_FLAG_WRITE, nullptr,
-                    nullptr);
+    rc =
+        avio_open2(&output->pb, session.file.OpenName().c_str(), AVIO_FLAG_WRITE, nullptr, nullptr);
     if (rc < 0) return rc;
     return avformat_write_header(output, nullptr);
 }

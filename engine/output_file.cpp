@@ -37,7 +37,8 @@ constexpr int kRandomLength = 6;
 
 std::string RandomPart() {
     static thread_local std::mt19937 generator{std::random_device{}()};
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::uniform_int_distribution<int> pick(0, sizeof kLetters - 2);
     std::string text;
     for (int i = 0; i < kRandomLength; ++i) text += kLetters[pick(generator)];
@@ -50,7 +51,8 @@ std::string TempNameFor(const std::string& finalName) {
     const size_t slash = finalName.find_last_of("/\\");
     const size_t start = slash == std::string::npos ? 0 : slash + 1;
     std::string name = finalName.substr(start);
-    const size_t added = std::string(kTempMark).size() + kRandomLength + std::string(kTempEnd).size();
+    const size_t added =
+        std::string(kTempMark).size() + kRandomLength + std::string(kTempEnd).size();
     if (name.size() + added > kMaxFileNameBytes) {
         size_t end = kMaxFileNameBytes - added;
         while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
@@ -172,7 +174,8 @@ void OutputFile::Discard() {
     bool ours = true;
 #ifndef _WIN32
     // Only the file made here is removed, never one put under its name since.
-    struct stat held {}, named {};
+    struct stat held {
+    }, named{};
     if (m_fd >= 0 && !m_tempName.empty())
         ours = fstat(m_fd, &held) == 0 && lstat(m_tempName.c_str(), &named) == 0 &&
                held.st_dev == named.st_dev && held.st_ino == named.st_ino;

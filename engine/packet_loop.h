@@ -16,15 +16,15 @@ struct CopyControl {
 };
 
 struct CopyResult {
-    std::int64_t videoPacketsRead = 0;     // video packets of copied streams read
-    std::int64_t videoPacketsWritten = 0;  // of them, written to the output
-    std::int64_t leftOut = 0;              // of them, refused by the muxer
-    bool stopped = false;                  // a stop request ended the copy
-    int readError = 0;         // reading the input failed; 0 = no
+    std::int64_t videoPacketsRead = 0;          // video packets of copied streams read
+    std::int64_t videoPacketsWritten = 0;       // of them, written to the output
+    std::int64_t leftOut = 0;                   // of them, refused by the muxer
+    bool stopped = false;                       // a stop request ended the copy
+    int readError = 0;                          // reading the input failed; 0 = no
     std::int64_t readErrorAt = AV_NOPTS_VALUE;  // output time (µs) of the last packet before it
-    int writeError = 0;        // the output's I/O failed (disk full, folder gone); 0 = no
-    int lastRejection = 0;     // last error of a packet the muxer refused, 0 = none
-    int timeLineJumps = 0;     // times the input's time line started again
+    int writeError = 0;     // the output's I/O failed (disk full, folder gone); 0 = no
+    int lastRejection = 0;  // last error of a packet the muxer refused, 0 = none
+    int timeLineJumps = 0;  // times the input's time line started again
 };
 
 // Copies the video packets of the set-up input into its output with their

@@ -43,7 +43,8 @@ int CAVConverter::Probe() {
     velmora::InputSession session;
     ProbeLimits limits{&m_bStopProbe, &session};
     const char* name = m_pszProbeFile.c_str();
-    const int opened = velmora::OpenInput(session, name, AVIOInterruptCB{&ProbeInterrupted, &limits});
+    const int opened =
+        velmora::OpenInput(session, name, AVIOInterruptCB{&ProbeInterrupted, &limits});
     AVFormatContext* input = session.input.get();
     if (!input) return opened == AVERROR(ENOMEM) ? opened : kProbeNoVideoOrUnreadable;
     if (opened < 0 && !session.streams.empty()) return opened;  // a decoder failed

@@ -47,9 +47,9 @@ void CAVConverter::Fail(int index, int error, std::int64_t at) {
 // it was given its final name, when `session` goes.
 void CAVConverter::RunInput(int index) {
     InputSession session;
-    const SetupResult setup = velmora::SetUpInput(session, m_ppszInputs[index].c_str(),
-                                                  m_ppszOutputs[index].c_str(),
-                                                  AVIOInterruptCB{&StopRequested, this});
+    const SetupResult setup =
+        velmora::SetUpInput(session, m_ppszInputs[index].c_str(), m_ppszOutputs[index].c_str(),
+                            AVIOInterruptCB{&StopRequested, this});
     if (setup.outcome == SetupOutcome::kStopped) return;
     if (setup.outcome == SetupOutcome::kFailed) return Fail(index, setup.error);
 
@@ -60,7 +60,8 @@ void CAVConverter::RunInput(int index) {
     // Part of the input could not be read: the copy is not the video. A file
     // cut short or grown meanwhile says best what went wrong.
     if (copy.readError < 0) {
-        if (const int whole = velmora::CheckInputWhole(session); whole < 0) return Fail(index, whole);
+        if (const int whole = velmora::CheckInputWhole(session); whole < 0)
+            return Fail(index, whole);
         return Fail(index, copy.readError, copy.readErrorAt);
     }
 
@@ -84,7 +85,8 @@ void CAVConverter::RunInput(int index) {
     // The demuxer ends an input that was cut short as it ends a whole one.
     if (const int whole = velmora::CheckInputWhole(session); whole < 0) return Fail(index, whole);
     if (copy.videoPacketsWritten == 0)
-        return Fail(index, copy.lastRejection < 0 ? copy.lastRejection : velmora::kErrorNoVideoCopied);
+        return Fail(index,
+                    copy.lastRejection < 0 ? copy.lastRejection : velmora::kErrorNoVideoCopied);
     if (const int rc = session.file.Publish(m_ppszOutputs[index]); rc < 0) return Fail(index, rc);
     m_status[index].store(kStatusSucceeded, std::memory_order_release);
 }

@@ -59,6 +59,17 @@ TEST(CliProbe, FrameRatesAreShownWithTwoDecimalsInFiveColumns) {
     }
 }
 
+// A name whose bytes are not UTF-8 stays recoverable in JSON: each such
+// byte is written as U+DC80..U+DCFF.
+TEST(CliProbe, JsonKeepsNamesThatAreNotUtf8) {
+    testmedia::TempDir cwd;
+    const std::string name = "caf\xe9.mp4";  // Latin-1
+    clitest::CopyTo(clitest::Clip("mp4"), cwd / name);
+    const auto result = clitest::Run({"--probe", "--json", name}, cwd.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.rfind(R"({"path":"caf\udce9.mp4",)", 0), 0u) << result.out;
+}
+
 // Quotes, backslashes, control characters and other scripts in a name stay
 // valid JSON; a name that looks like a URL is still read as a file.
 TEST(CliProbe, JsonEscapesNames) {

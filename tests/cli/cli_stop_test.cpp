@@ -57,11 +57,23 @@ fs::path LongStream() {
                            "-shortest");
 }
 
+struct StopCase {
+    const char* name;
+    int signal;
+    int exitCode;
+};
+
+std::ostream& operator<<(std::ostream& os, const StopCase& c) { return os << c.name; }
+
+class CliStop : public testing::TestWithParam<StopCase> {};
+
 // The input is a named pipe fed by the test, so the job is in the middle of
 // the file for as long as the test wants: the probe gets the whole stream
 // (padded with null packets until it lets go), the job gets the first half,
-// then Ctrl-C arrives, then the rest of the pipe closes.
-TEST(CliStop, CtrlCKeepsAShortenedOutputAndStartsNothingElse) {
+// then the signal arrives, then the rest of the pipe closes. Ctrl-C, a
+// polite kill and a closed terminal all stop the same way.
+TEST_P(CliStop, KeepsAShortenedOutputAndStartsNothingElse) {
+    const StopCase& c = GetParam();
     signal(SIGPIPE, SIG_IGN);
     testmedia::TempDir cwd;
     const fs::path source = LongStream();
@@ -103,11 +115,11 @@ TEST(CliStop, CtrlCKeepsAShortenedOutputAndStartsNothingElse) {
         FAIL() << "the job never read the pipe; stderr:\n" << stuck.err;
     }
     std::this_thread::sleep_for(300ms);
-    kill(cli.pid(), SIGINT);
+    kill(cli.pid(), c.signal);
     const auto result = cli.Wait();
     feeder.join();
 
-    EXPECT_EQ(result.exitCode, 130) << result.err;
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
     EXPECT_EQ(result.out,
               "stopped  live.ts -> out/live.ts (shortened)\n"
               "skipped  next.mp4: not started\n");
@@ -115,14 +127,47 @@ TEST(CliStop, CtrlCKeepsAShortenedOutputAndStartsNothingElse) {
     EXPECT_NE(result.err.find("live.ts  (0 of 2 files done)\n"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(cwd / "out" / "next.mp4"));
 
-    // The shortened output is a valid file holding the first video packets.
-    // The last one may be cut where the pipe paused, so it is not compared.
+    // The shortened output is a valid file holding the first video packets,
+    // whole, the last one too.
     const auto copied = clitest::VideoHashes(cwd / "out" / "live.ts");
     const auto all = clitest::VideoHashes(source);
     ASSERT_GT(copied.size(), 1u);
     EXPECT_LT(copied.size(), all.size());
-    EXPECT_TRUE(std::equal(copied.begin(), copied.end() - 1, all.begin()));
+    EXPECT_TRUE(std::equal(copied.begin(), copied.end(), all.begin()));
     EXPECT_TRUE(clitest::HasNoAudioPackets(cwd / "out" / "live.ts"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliStop,
+                         testing::Values(StopCase{"ctrl_c", SIGINT, 130},
+                                         StopCase{"sigterm", SIGTERM, 143},
+                                         StopCase{"closed_terminal", SIGHUP, 129}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A reader of the report that goes away early (`| head -n 1`) does not end
+// the program in the middle of a file: every output is finished.
+TEST(CliPipe, AClosedReportPipeLeavesNoPartialFile) {
+    testmedia::TempDir cwd;
+    for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
+        clitest::CopyTo(clitest::Clip("mp4"), cwd / name);
+    fs::create_directory(cwd / "out");
+    testmedia::Run("cd " + testmedia::Quote(cwd.path().string()) + " && " +
+                   testmedia::Quote(VELMORA_CLI) +
+                   " -o out a.mp4 b.mp4 c.mp4 2>&1 | head -c 1 >/dev/null");
+    for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
+        EXPECT_EQ(clitest::VideoHashes(cwd / "out" / name), clitest::VideoHashes(cwd / name));
+    EXPECT_EQ(testmedia::FilesIn(cwd / "out").size(), 3u);
+}
+
+// Names are printed so that one line is one file.
+TEST(CliNames, ControlCharactersArePrintedEscaped) {
+    testmedia::TempDir cwd;
+    const std::string name = "two\nlines\x1b[2J.mp4";
+    clitest::CopyTo(clitest::Clip("mp4"), cwd / name);
+    fs::create_directory(cwd / "out");
+    const auto result = clitest::Run({"-q", "-o", "out", name}, cwd.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "done     two\\x0alines\\x1b[2J.mp4 -> out/two\\x0alines\\x1b[2J.mp4\n");
+    EXPECT_TRUE(fs::exists(cwd / "out" / name));
 }
 
 TEST(CliStop, QuietPrintsNoProgress) {

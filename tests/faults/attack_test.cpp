@@ -157,14 +157,16 @@ INSTANTIATE_TEST_SUITE_P(
                         return std::string("list.ffconcat");
                     }},
         // Protocol-like names that name no file.
-        ForeignCase{"pipe_protocol", [](const fs::path&) { return std::string("pipe:/nothing.ts"); }},
+        ForeignCase{"pipe_protocol",
+                    [](const fs::path&) { return std::string("pipe:/nothing.ts"); }},
         ForeignCase{"subfile_protocol",
                     [](const fs::path& cwd) {
                         clitest::CopyTo(clitest::Clip("ts"), cwd / "whole.ts");
                         return "subfile,,start,0,end,0,,:" + (cwd / "whole.ts").string();
                     }},
         // A link to an endless device, named like a raw video.
-        ForeignCase{"endless_device", [](const fs::path& cwd) {
+        ForeignCase{"endless_device",
+                    [](const fs::path& cwd) {
                         fs::create_symlink("/dev/zero", cwd / "zero.h264");
                         return std::string("zero.h264");
                     }}),
@@ -177,7 +179,8 @@ TEST(Attack, AFileNamedLikeAUrlIsAFile) {
     fs::create_directory(cwd / "out");
     const clitest::Result result = clitest::Run({"-q", "-o", "out", "file:sub/y.mp4"}, cwd.path());
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
-    EXPECT_EQ(clitest::VideoHashes(cwd / "out" / "y.mp4"), clitest::VideoHashes(clitest::Clip("mp4")));
+    EXPECT_EQ(clitest::VideoHashes(cwd / "out" / "y.mp4"),
+              clitest::VideoHashes(clitest::Clip("mp4")));
 }
 
 // ---- Endless inputs and kills -------------------------------------------------

@@ -11,8 +11,8 @@
 
 #include "engine/engine_errors.h"
 #include "fault_support.h"
-#include "read_shim.h"
 #include "fuzz_extensions.h"
+#include "read_shim.h"
 
 extern "C" {
 #include <libavutil/error.h>
@@ -60,13 +60,12 @@ TEST(InputDeleted, BeforeItsTurnFailsThatInput) {
     const fs::path next = dir / "next.mp4";
     fs::copy_file(SmallVideo("mp4"), next);
     readshim::Watching held({"/first.ts", -1, 64 * 1024});
-    const JobOutcome job =
-        RunJobWithin({{first, dir / "out.ts", 10.0}, {next, dir / "next-out.mp4"}}, 60s,
-                     [&](CAVConverter&) {
-                         ASSERT_TRUE(readshim::WaitUntilHeld());
-                         fs::remove(next);
-                         readshim::Release();
-                     });
+    const JobOutcome job = RunJobWithin(
+        {{first, dir / "out.ts", 10.0}, {next, dir / "next-out.mp4"}}, 60s, [&](CAVConverter&) {
+            ASSERT_TRUE(readshim::WaitUntilHeld());
+            fs::remove(next);
+            readshim::Release();
+        });
     EXPECT_EQ(job.statuses, (std::vector<int>{kStatusSucceeded, kStatusFailed}));
     EXPECT_EQ(job.errors[1], AVERROR(ENOENT));
     EXPECT_EQ(job.current, 2);
@@ -101,13 +100,12 @@ TEST_P(InputCutWhileCopied, FailsThatInput) {
     const auto size = fs::file_size(input);
     const fs::path output = dir / (std::string("out.") + c.outputExt);
     readshim::Watching held({std::string("/in.") + c.ext, -1, static_cast<std::int64_t>(size / 5)});
-    const JobOutcome job =
-        RunJobWithin({{input, output, 10.0}, {SmallVideo("mkv"), dir / "next.mkv"}}, 60s,
-                     [&](CAVConverter&) {
-                         ASSERT_TRUE(readshim::WaitUntilHeld());
-                         fs::resize_file(input, size * 2 / 5);
-                         readshim::Release();
-                     });
+    const JobOutcome job = RunJobWithin(
+        {{input, output, 10.0}, {SmallVideo("mkv"), dir / "next.mkv"}}, 60s, [&](CAVConverter&) {
+            ASSERT_TRUE(readshim::WaitUntilHeld());
+            fs::resize_file(input, size * 2 / 5);
+            readshim::Release();
+        });
     EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusSucceeded}));
     EXPECT_EQ(job.errors[0], velmora::kErrorInputChanged);
     EXPECT_EQ(job.result, -1);
@@ -119,9 +117,9 @@ TEST_P(InputCutWhileCopied, FailsThatInput) {
 // first, so the reads that are held are those of the packets), and a
 // transport stream, which has no index at all.
 fs::path LongMp4() {
-    return testmedia::Make("fault_long_faststart.mp4", "-i " +
-                                                           testmedia::Quote(NoisyTransportStream()) +
-                                                           " -c copy -movflags +faststart");
+    return testmedia::Make(
+        "fault_long_faststart.mp4",
+        "-i " + testmedia::Quote(NoisyTransportStream()) + " -c copy -movflags +faststart");
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, InputCutWhileCopied,

@@ -213,7 +213,8 @@ TEST(OutputNameTaken, DuringTheJobTheFileIsLeftAlone) {
     readshim::Release();
     engine.Join();
     const JobOutcome job = OutcomeOf(engine, 3);
-    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusSucceeded, kStatusSucceeded, kStatusSucceeded}));
+    EXPECT_EQ(job.statuses,
+              (std::vector<int>{kStatusSucceeded, kStatusSucceeded, kStatusSucceeded}));
     EXPECT_EQ(job.result, 0);
     EXPECT_TRUE(ReadBytes(second) == "the user's own file");
     EXPECT_EQ(engine.m_ppszOutputs[1], (dir / "b(0).mkv").string());
@@ -230,8 +231,7 @@ TEST(OutputNameTaken, ByALinkNothingIsWrittenThroughIt) {
     fs::copy_file(NoisyTransportStream(), first);
     readshim::Watching held({"/first.ts", -1, 64 * 1024});
     const JobOutcome job = RunJobWithin(
-        {{first, dir / "a.ts", 10.0}, {SmallVideo("mkv"), dir / "b.mkv"}}, 60s,
-        [&](CAVConverter&) {
+        {{first, dir / "a.ts", 10.0}, {SmallVideo("mkv"), dir / "b.mkv"}}, 60s, [&](CAVConverter&) {
             ASSERT_TRUE(readshim::WaitUntilHeld());
             fs::create_symlink(target, dir / "b.mkv");
             readshim::Release();

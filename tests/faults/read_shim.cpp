@@ -32,7 +32,8 @@ ReadFunction RealRead() {
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 // Loaded into another program (LD_PRELOAD), the plan comes from the
@@ -44,7 +45,8 @@ void PlanFromEnvironment() {
         if (!path || !*path) return;
         Plan plan;
         plan.pathEnd = path;
-        if (const char* at = std::getenv("VELMORA_READ_SHIM_ERROR_AT")) plan.errorAt = std::atoll(at);
+        if (const char* at = std::getenv("VELMORA_READ_SHIM_ERROR_AT"))
+            plan.errorAt = std::atoll(at);
         if (const char* us = std::getenv("VELMORA_READ_SHIM_DELAY_US"))
             plan.delayMicroseconds = std::atoi(us);
         Watch(plan);

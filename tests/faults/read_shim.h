@@ -12,10 +12,10 @@
 namespace readshim {
 
 struct Plan {
-    std::string pathEnd;             // reads of a file whose path ends so
-    std::int64_t errorAt = -1;       // reads reaching past it fail with EIO
-    std::int64_t holdAt = -1;        // reads reaching past it wait for Release()
-    int delayMicroseconds = 0;       // each read waits this long first
+    std::string pathEnd;        // reads of a file whose path ends so
+    std::int64_t errorAt = -1;  // reads reaching past it fail with EIO
+    std::int64_t holdAt = -1;   // reads reaching past it wait for Release()
+    int delayMicroseconds = 0;  // each read waits this long first
 };
 
 // Starts acting on reads of the file `plan` names. Call before the job.

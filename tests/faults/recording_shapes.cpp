@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <stdexcept>
 

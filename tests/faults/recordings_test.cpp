@@ -73,8 +73,7 @@ TEST_P(Recordings, CopyEveryVideoPacketTheFfmpegProgramCopies) {
     StartJob(engine, {{input, output, 10.0}});
     engine.Join();
     const JobOutcome job = OutcomeOf(engine, 1);
-    ASSERT_EQ(job.statuses, std::vector<int>{kStatusSucceeded})
-        << InputFailureText(engine, 0);
+    ASSERT_EQ(job.statuses, std::vector<int>{kStatusSucceeded}) << InputFailureText(engine, 0);
     EXPECT_EQ(engine.m_llLeftOut[0].load(), 0);
 
     const Media out(output);
@@ -103,14 +102,17 @@ TEST_P(Recordings, CopyEveryVideoPacketTheFfmpegProgramCopies) {
 }
 
 fs::path JoinedTs() {
-    const fs::path part = Make("part.ts", "-f lavfi -i testsrc=duration=4:size=160x120:rate=25 "
-                                          "-f lavfi -i sine=duration=4 " + kH264 + "-c:a aac");
+    const fs::path part = Make("part.ts",
+                               "-f lavfi -i testsrc=duration=4:size=160x120:rate=25 "
+                               "-f lavfi -i sine=duration=4 " +
+                                   kH264 + "-c:a aac");
     return Joined("joined.ts", {part, part, part});
 }
 
 fs::path JoinedVob() {
-    const fs::path part = Make("part.vob", "-f lavfi -i testsrc=duration=4:size=352x288:rate=25 "
-                                           "-f lavfi -i sine=duration=4 -c:v mpeg2video -c:a mp2");
+    const fs::path part = Make("part.vob",
+                               "-f lavfi -i testsrc=duration=4:size=352x288:rate=25 "
+                               "-f lavfi -i sine=duration=4 -c:v mpeg2video -c:a mp2");
     return Joined("joined.vob", {part, part});
 }
 
@@ -129,41 +131,42 @@ INSTANTIATE_TEST_SUITE_P(
         RecordingCase{"zeroed_middle_ts",
                       [] { return ZeroedMiddle("zeroed.ts", Recording("ts", kH264 + "-c:a aac")); },
                       false, 0},
-        RecordingCase{"zeroed_middle_ps",
-                      [] {
-                          return ZeroedMiddle("zeroed.mpg",
-                                              Recording("mpg", "-c:v mpeg2video -c:a mp2"));
-                      },
-                      false, 0},
-        RecordingCase{"zeroed_middle_mkv",
-                      [] { return ZeroedMiddle("zeroed.mkv", Recording("mkv", kH264 + "-c:a aac")); },
-                      false, 0},
-        RecordingCase{"zeroed_middle_mp4",
-                      [] { return ZeroedMiddle("zeroed.mp4", Recording("mp4", kH264 + "-c:a aac")); },
-                      false, 0},
-        RecordingCase{"zeroed_middle_flv",
-                      [] { return ZeroedMiddle("zeroed.flv", Recording("flv", kH264 + "-c:a aac")); },
-                      false, 0},
-        RecordingCase{"zeroed_middle_avi",
-                      [] { return ZeroedMiddle("zeroed.avi", Recording("avi", kH264 + "-c:a mp3")); },
-                      false, 0},
+        RecordingCase{
+            "zeroed_middle_ps",
+            [] { return ZeroedMiddle("zeroed.mpg", Recording("mpg", "-c:v mpeg2video -c:a mp2")); },
+            false, 0},
+        RecordingCase{
+            "zeroed_middle_mkv",
+            [] { return ZeroedMiddle("zeroed.mkv", Recording("mkv", kH264 + "-c:a aac")); }, false,
+            0},
+        RecordingCase{
+            "zeroed_middle_mp4",
+            [] { return ZeroedMiddle("zeroed.mp4", Recording("mp4", kH264 + "-c:a aac")); }, false,
+            0},
+        RecordingCase{
+            "zeroed_middle_flv",
+            [] { return ZeroedMiddle("zeroed.flv", Recording("flv", kH264 + "-c:a aac")); }, false,
+            0},
+        RecordingCase{
+            "zeroed_middle_avi",
+            [] { return ZeroedMiddle("zeroed.avi", Recording("avi", kH264 + "-c:a mp3")); }, false,
+            0},
         // A camera clip whose audio stream is declared but carries nothing:
         // no sample rate, no channels.
-        RecordingCase{"audio_without_parameters",
-                      [] {
-                          return WithoutPid("avchd.mts", Recording("mts", kH264 + "-c:a ac3"),
-                                            0x101);
-                      },
-                      true, 0},
+        RecordingCase{
+            "audio_without_parameters",
+            [] { return WithoutPid("avchd.mts", Recording("mts", kH264 + "-c:a ac3"), 0x101); },
+            true, 0},
         RecordingCase{"pcm_audio_in_mp4",
                       [] { return Make("pcm.mp4", kTenSeconds + kH264 + "-c:a pcm_s16le -f mov"); },
                       true, 0},
         RecordingCase{"dv",
                       [] {
-                          return Make("camera.dv",
-                                      "-f lavfi -i testsrc=duration=2:size=720x576:rate=25 -f lavfi "
-                                      "-i sine=duration=2:sample_rate=48000 -c:v dvvideo "
-                                      "-pix_fmt yuv420p -c:a pcm_s16le -ac 2");
+                          return Make(
+                              "camera.dv",
+                              "-f lavfi -i testsrc=duration=2:size=720x576:rate=25 -f lavfi "
+                              "-i sine=duration=2:sample_rate=48000 -c:v dvvideo "
+                              "-pix_fmt yuv420p -c:a pcm_s16le -ac 2");
                       },
                       true, 0},
         RecordingCase{"raw_mpeg4_with_b_frames",

@@ -29,7 +29,8 @@ TEST(FailureText, SaysWhatWentWrong) {
     const FailureCase cases[] = {
         {AVERROR(ENOSPC), AV_NOPTS_VALUE, "out/a.mp4", "the disk is full"},
         {AVERROR(EIO), 33'800'000, "out/a.ts", "read error at 00:00:33.800 (Input/output error)"},
-        {AVERROR_INVALIDDATA, 5'000'000, "out/a.mkv", "the file is damaged beyond repair at 00:00:05.000"},
+        {AVERROR_INVALIDDATA, 5'000'000, "out/a.mkv",
+         "the file is damaged beyond repair at 00:00:05.000"},
         {velmora::kErrorCodecNotInContainer, AV_NOPTS_VALUE, "out/a.mp4",
          "the MP4 container cannot hold this video"},
         {velmora::kErrorNotSingleFile, AV_NOPTS_VALUE, "out/a.m3u8",
@@ -38,7 +39,8 @@ TEST(FailureText, SaysWhatWentWrong) {
         {AVERROR(EACCES), AV_NOPTS_VALUE, "out/a.mp4", "permission denied"},
         {velmora::kErrorOutputRemoved, AV_NOPTS_VALUE, "out/a.mp4",
          "the output file was removed while it was written"},
-        {0, AV_NOPTS_VALUE, "out/a.rmvb", "FFmpeg knows no container it can write for the extension \".rmvb\""},
+        {0, AV_NOPTS_VALUE, "out/a.rmvb",
+         "FFmpeg knows no container it can write for the extension \".rmvb\""},
     };
     for (const FailureCase& c : cases)
         EXPECT_EQ(FailureText(c.error, c.at, c.output), c.text) << c.error;

@@ -21,6 +21,6 @@ std::filesystem::path LanguageFilePath(const QString& file);
 // A value of setting.ini, or the key's default when the file, section or
 // key is missing.
 QString ReadSetting(const ProfileKey& key);
-// Writes a value to setting.ini; a file that cannot be written is left as
-// it is, without a message.
+// Writes a value to setting.ini, beside the program or in the user's
+// configuration folder; when neither can be written the user is told, once.
 void WriteSetting(const ProfileKey& key, const QString& value);

@@ -1,6 +1,8 @@
 #include "tarnwick_app.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
 
 #include "engine/av_converter.h"
 #include "resources/pictures.h"
@@ -14,6 +16,11 @@ int CTarnwickApp::Run() {
 bool CTarnwickApp::InitInstance() {
     QApplication::setWindowIcon(LoadProgramIcon());
     CTarnwickDlg dialog;
+    if (!m_files.isEmpty()) {
+        QStringList files;
+        for (const QString& file : m_files) files << QFileInfo(file).absoluteFilePath();
+        QTimer::singleShot(0, &dialog, [&dialog, files] { dialog.OnDropFiles(files); });
+    }
     dialog.exec();
     return false;
 }

@@ -83,6 +83,9 @@ inline constexpr ProfileKey kStop{kControls, "tz", ""};  // stop button and its 
 inline constexpr ProfileKey kFileRefusedStart{kMessages, "wj", ""};
 inline constexpr ProfileKey kFileRefusedEnd{kMessages, "wx", ""};
 inline constexpr ProfileKey kNoFiles{kMessages, "qxtjsp", ""};  // start with an empty list
+// No place to keep the settings: neither beside the program nor in the
+// user's configuration folder.
+inline constexpr ProfileKey kSettingsNotSaved{kMessages, "szwfbc", ""};
 inline constexpr ProfileKey kOutputFolderMissing{kMessages, "mlbcz", ""};
 inline constexpr ProfileKey kFileProgressEnd{kMessages, "wjwc", ""};
 inline constexpr ProfileKey kDoneOfTotal{kMessages, "wjwczg", ""};
@@ -123,6 +126,7 @@ inline constexpr std::array kMainWindowTexts{
     kStatusFailed,
     kJobSucceeded,
     kJobFailed,
+    kSettingsNotSaved,
     kAddFilesHint,
     kDeleteFileHint,
     kStartHint,
@@ -141,7 +145,9 @@ inline constexpr std::string_view kLanguagesFolderName = "languages";
 // programFolder/setting.ini
 std::filesystem::path SettingsPath(const std::filesystem::path& programFolder);
 
-// programFolder/languages/<languageFile>. The name is used as it stands and
+// programFolder/languages/<languageFile>, or, when there is none,
+// programFolder/../share/velmora/languages/<languageFile> of an installed
+// program. The name is used as it stands and
 // appended as text, so it may name any file in languages/; an empty name
 // gives the folder itself, which reads as a missing file.
 std::filesystem::path LanguagePath(const std::filesystem::path& programFolder,

@@ -10,9 +10,21 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 for file in bin/velmora bin/velmora-cli share/velmora/setting.ini \
-            share/velmora/languages/english.ini share/velmora/languages/chinese.ini; do
+            share/velmora/languages/english.ini share/velmora/languages/chinese.ini \
+            share/man/man1/velmora-cli.1 share/bash-completion/completions/velmora-cli \
+            share/applications/io.github.velmora.Velmora.desktop \
+            share/metainfo/io.github.velmora.Velmora.metainfo.xml \
+            share/icons/hicolor/48x48/apps/velmora.png; do
   [ -e "$prefix/$file" ] || { echo "missing after install: $file" >&2; exit 1; }
 done
+
+# The desktop file and the metadata pass their validators, where installed.
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$prefix/share/applications/io.github.velmora.Velmora.desktop"
+fi
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net "$prefix/share/metainfo/io.github.velmora.Velmora.metainfo.xml" >/dev/null
+fi
 
 "$prefix/bin/velmora-cli" --version | grep -q '^velmora-cli '
 "$prefix/bin/velmora" --version | grep -q '^velmora '

@@ -1,5 +1,6 @@
 #include "controls/control_button.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QRect>
 #include <algorithm>
@@ -111,6 +112,24 @@ void CControlButton::paintEvent(QPaintEvent* /*event*/) {
     if (isDown()) {
         painter.drawPixmap(0, 0, m_bmpDown);
     }
+    // The keyboard's place, once the keyboard has moved the focus: a dotted
+    // frame inside the picture.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        QPen pen(palette().color(QPalette::WindowText), 1, Qt::DotLine);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(2, 2, -3, -3));
+    }
+}
+
+void CControlButton::keyPressEvent(QKeyEvent* event) {
+    // Enter presses a focused button too, as Space does.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        animateClick();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void CControlButton::enterEvent(QEnterEvent* event) {

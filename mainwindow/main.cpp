@@ -4,6 +4,11 @@
 #include <cstring>
 
 #include "engine/heap_margin.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include "tarnwick_app.h"
 
 int main(int argc, char* argv[]) {
@@ -14,6 +19,9 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     KeepHeapMarginBetweenFiles();
+    // FFmpeg's own messages (a stream dump for every file added) have no
+    // reader in a window.
+    av_log_set_level(AV_LOG_QUIET);
     QApplication application(argc, argv);
     // Files named on the command line (a file manager's "Open with") are
     // added as a drop would add them.

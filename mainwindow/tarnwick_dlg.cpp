@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
@@ -95,7 +96,8 @@ void CTarnwickDlg::CreateControls() {
         auto* button = new CControlButton(this);
         button->setObjectName(QLatin1String(name));
         button->setGeometry(rect);
-        button->setFocusPolicy(Qt::NoFocus);
+        // Reached with Tab and pressed with Space or Enter, like any button.
+        button->setFocusPolicy(Qt::StrongFocus);
         return button;
     };
     m_btnAdd = makeButton("addButton", du.Rect(302, 20, 54, 32));
@@ -123,6 +125,25 @@ void CTarnwickDlg::CreateControls() {
     m_comboOutputFolder->setGeometry(du.Rect(39, 165, 169, 12));
     // Files dropped on the field are added to the list like anywhere else.
     m_comboOutputFolder->lineEdit()->setAcceptDrops(false);
+
+    // Reading order: the list, its buttons, the output folder, then start.
+    setTabOrder(m_fileList, m_btnAdd);
+    setTabOrder(m_btnAdd, m_btnDelete);
+    setTabOrder(m_btnDelete, m_btnClear);
+    setTabOrder(m_btnClear, m_comboOutputFolder);
+    setTabOrder(m_comboOutputFolder, m_btnBrowse);
+    setTabOrder(m_btnBrowse, m_btnOpenFolder);
+    setTabOrder(m_btnOpenFolder, m_btnStart);
+
+    // Shortcuts: Ctrl+O adds files, Ctrl+Enter starts, F1 opens the help.
+    const auto shortcut = [this](const QKeySequence& keys, auto slot) {
+        auto* key = new QShortcut(keys, this);
+        connect(key, &QShortcut::activated, this, slot);
+    };
+    shortcut(QKeySequence::Open, &CTarnwickDlg::OnAddFiles);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), &CTarnwickDlg::OnSoundRemoval);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), &CTarnwickDlg::OnSoundRemoval);
+    shortcut(QKeySequence::HelpContents, [this] { m_linkHelp->Open(); });
 
     connect(m_btnAdd, &QAbstractButton::clicked, this, &CTarnwickDlg::OnAddFiles);
     connect(m_btnDelete, &QAbstractButton::clicked, this, &CTarnwickDlg::OnDeleteFile);
@@ -208,6 +229,17 @@ void CTarnwickDlg::LoadInterfaceTexts() {
     m_btnAdd->setToolTip(InterfaceText(lang::kAddFilesHint));
     m_btnDelete->setToolTip(InterfaceText(lang::kDeleteFileHint));
     m_btnStart->setToolTip(InterfaceText(lang::kStartHint));
+    // What a screen reader says for the picture buttons, which have no text.
+    m_btnAdd->setAccessibleName(InterfaceText(lang::kAddFilesHint));
+    m_btnDelete->setAccessibleName(InterfaceText(lang::kDeleteFileHint));
+    m_btnClear->setAccessibleName(Utf8(fixedtext::kClearListTip));
+    m_btnStart->setAccessibleName(InterfaceText(lang::kStartHint));
+    m_btnBrowse->setAccessibleName(Utf8(fixedtext::kChooseFolderTitle));
+    m_btnOpenFolder->setAccessibleName(m_comboOutputFolder->toolTip().isEmpty()
+                                           ? QStringLiteral("Open the output folder")
+                                           : m_comboOutputFolder->toolTip());
+    m_fileList->setAccessibleName(InterfaceText(lang::kColumnFile));
+    m_comboOutputFolder->setAccessibleName(Utf8(fixedtext::kOutputFolderLabel));
 
     setWindowTitle(InterfaceText(lang::kName) + QLatin1Char(' ') + InterfaceText(lang::kVersion));
 }

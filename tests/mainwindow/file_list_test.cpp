@@ -1,6 +1,7 @@
 // The file list: the texts of an appended row, and deleting and clearing
 // rows with their selection rules.
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -202,6 +203,39 @@ private slots:
 
         QTest::keyClick(&list, Qt::Key_Delete);
         QCOMPARE(Names(list), (QStringList{"1", "2"}));
+    }
+
+    // Every control is reached with Tab in reading order, and a job can be
+    // set up without a mouse: Ctrl+O asks for files, Enter or Space presses
+    // the focused picture button.
+    void keyboardOnly() {
+        windowtest::DialogAnswers answers;
+        CTarnwickDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.FileList().setFocus();
+        QStringList order;
+        for (int i = 0; i < 8; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            // The folder field's line edit stands for its combo box.
+            if (focus && focus->parentWidget() && qobject_cast<QComboBox*>(focus->parentWidget()))
+                focus = focus->parentWidget();
+            order << (focus ? focus->objectName() : QString());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(order, (QStringList{"fileList", "addButton", "deleteButton", "clearButton",
+                                     "outputFolder", "browseButton", "openFolderButton",
+                                     "startButton"}));
+
+        QTest::keyClick(&dlg, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(answers.filesAsked, 1);
+        auto* add = dlg.findChild<CControlButton*>("addButton");
+        add->setFocus();
+        QTest::keyClick(add, Qt::Key_Return);
+        QTRY_COMPARE(answers.filesAsked, 2);
+        QTest::keyClick(add, Qt::Key_Space);
+        QTRY_COMPARE(answers.filesAsked, 3);
+        QVERIFY(!add->accessibleName().isEmpty());
     }
 
     void deleteAndClearButtons() {

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QResizeEvent>
 #include <QShortcut>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -82,15 +83,22 @@ void CTarnwickDlg::CreateControls() {
     setFont(DialogFont());
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setAcceptDrops(true);
 
     const DialogUnits du(font());
-    setFixedSize(du.X(kWindowWidth), du.Y(kWindowHeight));
+    // The designed size is the default and the smallest; larger, the list
+    // grows and the buttons keep their places against the right and bottom
+    // edges (see resizeEvent).
+    m_designedSize = QSize(du.X(kWindowWidth), du.Y(kWindowHeight));
+    setMinimumSize(m_designedSize);
+    resize(m_designedSize);
 
     m_fileList = new CCheckListCtrl(this);
     m_fileList->setObjectName(QStringLiteral("fileList"));
     m_fileList->setGeometry(du.Rect(6, 0, 289, 146));
+    // A long path keeps its start and its file name.
+    m_fileList->setTextElideMode(Qt::ElideMiddle);
 
     const auto makeButton = [this](const char* name, QRect rect) {
         auto* button = new CControlButton(this);
@@ -201,6 +209,7 @@ void CTarnwickDlg::OnInitDialog() {
 
     m_strOutputFolder = startFolder;
     UpdateData(false);
+    RestoreWindowLayout();
 }
 
 void CTarnwickDlg::LoadInterfaceTexts() {
@@ -250,7 +259,7 @@ void CTarnwickDlg::PlaceHelpLink() {
     // not fit at 10 points gets a smaller font, and one that does not fit
     // even then is cut at the column's edges rather than cover the list.
     const DialogUnits du(font());
-    const int left = du.X(298);
+    const int left = du.X(298) + std::max(0, width() - m_designedSize.width());
     const QRect column(left, du.Y(3), width() - du.X(2) - left, du.Y(8));
     QFont linkFont = LinkFont();
     linkFont.setUnderline(true);
@@ -268,6 +277,75 @@ void CTarnwickDlg::PlaceHelpLink() {
     }
 }
 
+namespace {
+
+QString Numbers(const QList<int>& values) {
+    QStringList texts;
+    for (int value : values) texts << QString::number(value);
+    return texts.join(QLatin1Char(','));
+}
+
+QList<int> NumbersOf(const QString& text) {
+    QList<int> values;
+    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int value = part.trimmed().toInt(&ok);
+        if (!ok || value < 0 || value > 100000) return {};
+        values << value;
+    }
+    return values;
+}
+
+}  // namespace
+
+void CTarnwickDlg::SaveWindowLayout() {
+    const QSize size = isMaximized() ? normalGeometry().size() : this->size();
+    QList<int> widths;
+    for (int column = 0; column < kColumnCount; ++column)
+        widths << m_fileList->columnWidth(column);
+    const QList<int> designed(std::begin(kColumnWidths), std::end(kColumnWidths));
+    // Only what the user changed is written: the designed layout needs no key.
+    if (size != m_designedSize || !ReadSetting(kWindowSize).isEmpty())
+        WriteSetting(kWindowSize, Numbers({size.width(), size.height()}));
+    if (widths != designed || !ReadSetting(kListColumnWidths).isEmpty())
+        WriteSetting(kListColumnWidths, Numbers(widths));
+}
+
+void CTarnwickDlg::RestoreWindowLayout() {
+    const QList<int> size = NumbersOf(ReadSetting(kWindowSize));
+    if (size.size() == 2) resize(QSize(size[0], size[1]).expandedTo(m_designedSize));
+    const QList<int> widths = NumbersOf(ReadSetting(kListColumnWidths));
+    if (widths.size() == kColumnCount)
+        for (int column = 0; column + 1 < kColumnCount; ++column)
+            m_fileList->setColumnWidth(column, widths[column]);
+}
+
+void CTarnwickDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (m_designedGeometry.isEmpty()) {
+        // The controls' places at the designed size, taken once.
+        for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            m_designedGeometry.insert(child, child->geometry());
+    }
+    const int dx = std::max(0, width() - m_designedSize.width());
+    const int dy = std::max(0, height() - m_designedSize.height());
+    const auto place = [&](QWidget* widget, int moveX, int moveY, int growX, int growY) {
+        const QRect at = m_designedGeometry.value(widget);
+        if (at.isNull()) return;
+        widget->setGeometry(at.translated(moveX, moveY).adjusted(0, 0, growX, growY));
+    };
+    place(m_fileList, 0, 0, dx, dy);
+    for (QWidget* right : {static_cast<QWidget*>(m_btnAdd), static_cast<QWidget*>(m_btnDelete),
+                           static_cast<QWidget*>(m_btnClear)})
+        place(right, dx, 0, 0, 0);
+    place(m_btnStart, dx, dy, 0, 0);
+    place(m_labelOutputFolder, 0, dy, 0, 0);
+    place(m_comboOutputFolder, 0, dy, dx, 0);
+    place(m_btnBrowse, dx, dy, 0, 0);
+    place(m_btnOpenFolder, dx, dy, 0, 0);
+    PlaceHelpLink();
+}
+
 void CTarnwickDlg::closeEvent(QCloseEvent* event) {
     if (IsAdding()) {
         // The add loop still holds the engine; it ends at its next file and
@@ -279,6 +357,7 @@ void CTarnwickDlg::closeEvent(QCloseEvent* event) {
     // A running job is stopped first, as its dialog's close box would: the
     // engine goes next.
     if (m_progressDlg != nullptr) m_progressDlg->OnClose();
+    SaveWindowLayout();
     OnClose();
     event->accept();
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QHash>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -114,6 +117,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -122,6 +126,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window's size and the list's column widths, kept in setting.ini
+    // when the user changed them, and set again at the next start.
+    void SaveWindowLayout();
+    void RestoreWindowLayout();
+    QSize m_designedSize;
+    QHash<QWidget*, QRect> m_designedGeometry;
+
     void OnInitDialog();
     void CreateControls();
     void LoadInterfaceTexts();

@@ -36,6 +36,10 @@ inline constexpr ProfileKey kLanguageFile{"LANGUAGE", "file", ""};
 // Output folder as the folder browser returned it. Read at start-up; written
 // when a folder chosen with Browse has passed its write test.
 inline constexpr ProfileKey kOutputFolder{"PATH", "name", ""};
+// The window's size ("width,height") and the list's column widths
+// ("w0,w1,…"), once the user has changed them; empty: as designed.
+inline constexpr ProfileKey kWindowSize{"WINDOW", "size", ""};
+inline constexpr ProfileKey kListColumnWidths{"WINDOW", "columns", ""};
 // Whether the output folder is opened after a job succeeded: only the exact
 // text kOpenFolderOn means yes. Read at start-up and when the progress dialog
 // opens; written when the progress dialog closes.

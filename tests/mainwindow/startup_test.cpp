@@ -110,6 +110,41 @@ private slots:
             << QStringLiteral("How to use Velmora, the program that removes the sound");
     }
 
+    // Larger than designed, the list takes the room, the buttons keep their
+    // places against the right and bottom edges, nothing overlaps, and the
+    // size and the column widths come back at the next start.
+    void resizedWindowIsRemembered() {
+        TempProgramFolder folder;
+        folder.WriteStandardFiles();
+        QSize designed;
+        QRect start;
+        {
+            CTarnwickDlg dlg;
+            designed = dlg.size();
+            start = Button(dlg, "startButton")->geometry();
+            const QRect list = dlg.FileList().geometry();
+            dlg.show();
+            dlg.resize(1200, 800);
+            QTRY_COMPARE(dlg.size(), QSize(1200, 800));
+            const int dx = 1200 - designed.width(), dy = 800 - designed.height();
+            QCOMPARE(dlg.FileList().geometry(), list.adjusted(0, 0, dx, dy));
+            QCOMPARE(Button(dlg, "startButton")->geometry(), start.translated(dx, dy));
+            QList<QWidget*> controls{&dlg.FileList(), dlg.findChild<QComboBox*>("outputFolder")};
+            for (const char* name : {"addButton", "deleteButton", "clearButton", "startButton",
+                                     "browseButton", "openFolderButton"})
+                controls << Button(dlg, name);
+            for (qsizetype i = 0; i < controls.size(); ++i)
+                for (qsizetype j = i + 1; j < controls.size(); ++j)
+                    QVERIFY(!controls[i]->geometry().intersects(controls[j]->geometry()));
+            dlg.FileList().setColumnWidth(0, 500);
+            dlg.close();
+        }
+        CTarnwickDlg again;
+        QCOMPARE(again.size(), QSize(1200, 800));
+        QCOMPARE(again.FileList().columnWidth(0), 500);
+        QCOMPARE(again.minimumSize(), designed);
+    }
+
     // The window keeps the template's proportions in the dialog font, and
     // no two controls overlap, whatever the length of the link's text.
     void layoutFollowsTheTemplate() {

@@ -31,9 +31,10 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 # The libraries' packages are read off the programs; the CJK font is for the
-# Chinese texts of the window.
+# Chinese texts of the window, Qt's translations for its own dialogs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(VELMORA_GUI)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 endif()
 include(CPack)

@@ -9,10 +9,13 @@ namespace {
 constexpr int kImageSize = 16;
 const QRgb kMaskColor = qRgb(255, 0, 255);
 
-// One image of the strip with its magenta pixels made transparent.
+// One image of the strip with its magenta pixels made transparent. A strip
+// drawn for a high-density screen holds each image at that density.
 QPixmap CutImage(const QImage& strip, int index) {
-    QImage image = strip.copy(index * kImageSize, 0, kImageSize, kImageSize)
-                       .convertToFormat(QImage::Format_ARGB32);
+    const qreal density = strip.devicePixelRatio();
+    const int side = qRound(kImageSize * density);
+    QImage image = strip.copy(index * side, 0, side, side).convertToFormat(QImage::Format_ARGB32);
+    image.setDevicePixelRatio(density);
     for (int y = 0; y < image.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {

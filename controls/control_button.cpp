@@ -70,7 +70,7 @@ bool CControlButton::SetPixmaps(const QPixmap& hover, const QPixmap& normal,
 }
 
 void CControlButton::SetRegionFromBitmap(int id, bool apply) {
-    SetRegionFromImage(LoadPicture(id).toImage(), apply);
+    SetRegionFromImage(LoadPictureOutline(id), apply);
 }
 
 void CControlButton::SetRegionFromImage(const QImage& shape, bool apply) {

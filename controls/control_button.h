@@ -43,6 +43,8 @@ public:
     void SetRegionFromImage(const QImage& shape, bool apply);
 
     bool IsMouseOver() const { return m_bMouseOver; }
+    // The picture shown while the mouse is elsewhere.
+    const QPixmap& NormalPicture() const { return m_bmpNormal; }
     bool IsShaped() const { return m_bShaped; }
     // The region the button is cut to, in widget coordinates; nothing when
     // the button keeps its rectangle.

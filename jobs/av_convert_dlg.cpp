@@ -13,7 +13,6 @@
 #include "app_settings.h"
 #include "controls/label.h"
 #include "dialog_units.h"
-#include "fixed_texts.h"
 #include "tarnwick_dlg.h"
 
 namespace {
@@ -85,7 +84,7 @@ void CAVConvertDlg::CreateControls() {
         bar->setTextVisible(false);
     }
 
-    m_checkOpenFolder = new QCheckBox(QString::fromUtf8(fixedtext::kOpenFolderWhenDone), this);
+    m_checkOpenFolder = new QCheckBox(this);
     m_checkOpenFolder->setObjectName(QStringLiteral("openFolderCheck"));
     m_checkOpenFolder->setGeometry(du.Rect(21, 66, 150, 10));
 
@@ -119,6 +118,7 @@ void CAVConvertDlg::OnInitDialog() {
     m_staticCount->setText(LanguageText(texts, lang::kAllFilesLabel));
     m_btnStop->setText(stop);
     m_btnStop->setToolTip(stop);
+    m_checkOpenFolder->setText(LanguageText(texts, lang::kOpenFolderWhenDone));
     setWindowTitle(LanguageText(texts, lang::kName));
 
     // A new job starts from empty lines and bars.

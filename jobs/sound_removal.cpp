@@ -12,7 +12,6 @@
 #include "av_convert_dlg.h"
 #include "controls/check_list_ctrl.h"
 #include "engine/av_converter.h"
-#include "fixed_texts.h"
 #include "interface_texts.h"
 #include "message_box.h"
 #include "output_folder.h"
@@ -33,7 +32,6 @@ std::string EngineName(const QString& path) {
 #endif
 }
 
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 // The message for a folder that failed its checks; empty for none.
 // A lone "\" has never been reported: the job just does not start.
@@ -46,9 +44,9 @@ QString FolderMessage(FolderCheck check) {
             return InterfaceText(lang::kOutputFolderMissing);
         case FolderCheck::kNotAFolder:  // a file of that name: no file can go "into" it
         case FolderCheck::kNotWritable:
-            return Utf8(fixedtext::kJobFolderNotWritable);
+            return InterfaceText(lang::kJobFolderNotWritable);
         case FolderCheck::kNotEnoughSpace:
-            return Utf8(fixedtext::kJobNotEnoughSpace);
+            return InterfaceText(lang::kJobNotEnoughSpace);
     }
     return QString();
 }
@@ -72,7 +70,7 @@ void CTarnwickDlg::OnSoundRemoval() {
         if (list.GetCheck(row)) m_checkedRows.push_back(row);
     }
     if (m_checkedRows.empty()) {
-        ShowMessageBox(this, Utf8(fixedtext::kJobNothingChecked));
+        ShowMessageBox(this, InterfaceText(lang::kJobNothingChecked));
         return;
     }
 

@@ -10,7 +10,7 @@
 #include "app_settings.h"
 #include "desktop_opener.h"
 #include "file_choosers.h"
-#include "fixed_texts.h"
+#include "interface_texts.h"
 #include "message_box.h"
 #include "tarnwick_dlg.h"
 
@@ -61,15 +61,15 @@ void CTarnwickDlg::AddFolderToList(const QString& folder) {
 
 void CTarnwickDlg::OnBrowseFolder() {
     const QString folder =
-        ChooseOutputFolder(this, QString::fromUtf8(fixedtext::kChooseFolderTitle));
+        ChooseOutputFolder(this, InterfaceText(lang::kBrowseHint));
     if (folder.isEmpty()) return;
 
     if (!QFileInfo(folder).isDir()) {
         // The write test below fails too and says so.
-        ShowMessageBox(this, QString::fromUtf8(fixedtext::kFolderInvalid));
+        ShowMessageBox(this, InterfaceText(lang::kFolderInvalid));
     }
     if (!IsWritableFolder(folder)) {
-        ShowMessageBox(this, QString::fromUtf8(fixedtext::kFolderNotWritable));
+        ShowMessageBox(this, InterfaceText(lang::kFolderNotWritable));
         return;
     }
 

@@ -1,7 +1,9 @@
-// velmora-screenshot OUT.png [--program-folder DIR] [--select ROW] FILE...
+// velmora-screenshot OUT.png [--program-folder DIR] [--select ROW] [--size WxH] FILE...
 //
-// Opens the main window, adds FILE... as a drop would, optionally selects a
-// row, and saves a grab of the window to OUT.png. Messages go to standard
+// Opens the main window (at WxH logical pixels when given), adds FILE... as
+// a drop would, optionally selects a row, and saves a grab of the window to
+// OUT.png, at the screen's device pixel ratio (QT_SCALE_FACTOR=2 for the
+// picture of a dense screen). Messages go to standard
 // error instead of boxes. Meant for the offscreen platform, so layouts can be
 // checked without a display.
 
@@ -20,7 +22,8 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: velmora-screenshot OUT.png [--program-folder DIR] [--select ROW] FILE...\n",
+    std::fputs("usage: velmora-screenshot OUT.png [--program-folder DIR] [--select ROW] [--size WxH] "
+        "FILE...\n",
                stderr);
     return 2;
 }
@@ -34,6 +37,7 @@ int main(int argc, char* argv[]) {
     const QString output = args.takeFirst();
 
     int selectRow = -1;
+    QSize size;
     QStringList files;
     while (!args.isEmpty()) {
         const QString arg = args.takeFirst();
@@ -41,6 +45,10 @@ int main(int argc, char* argv[]) {
             SetProgramFolder(std::filesystem::path(args.takeFirst().toStdU16String()));
         } else if (arg == QLatin1String("--select") && !args.isEmpty()) {
             selectRow = args.takeFirst().toInt();
+        } else if (arg == QLatin1String("--size") && !args.isEmpty()) {
+            const QStringList parts = args.takeFirst().split(QLatin1Char('x'));
+            if (parts.size() != 2) return Usage();
+            size = QSize(parts[0].toInt(), parts[1].toInt());
         } else {
             files << arg;
         }
@@ -57,6 +65,7 @@ int main(int argc, char* argv[]) {
     {
         CTarnwickDlg window;
         window.show();
+        if (size.isValid()) window.resize(size);
         window.OnDropFiles(files);
         if (selectRow >= 0) window.FileList().SetRowSelected(selectRow, true);
         QApplication::processEvents();

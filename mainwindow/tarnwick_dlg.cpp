@@ -28,9 +28,9 @@
 #include "desktop_opener.h"
 #include "dialog_units.h"
 #include "engine/av_converter.h"
-#include "fixed_texts.h"
 #include "interface_texts.h"
 #include "message_box.h"
+#include "mainwindow/interface_language.h"
 #include "resources/pictures.h"
 
 namespace {
@@ -64,8 +64,6 @@ QFont LinkFont() {
 // The smallest size the help link's font is shrunk to when its text is too
 // long for the room above the buttons.
 constexpr double kSmallestLinkPointSize = 7.0;
-
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
 
@@ -120,7 +118,7 @@ void CTarnwickDlg::CreateControls() {
     m_linkHelp->setFont(LinkFont());
     m_linkHelp->setGeometry(du.Rect(307, 3, 49, 8));  // refitted to its text later
 
-    m_labelOutputFolder = new QLabel(Utf8(fixedtext::kOutputFolderLabel), this);
+    m_labelOutputFolder = new QLabel(this);
     m_labelOutputFolder->setObjectName(QStringLiteral("outputFolderLabel"));
     m_labelOutputFolder->setGeometry(du.Rect(6, 167, 31, 10));
 
@@ -167,8 +165,6 @@ void CTarnwickDlg::OnInitDialog() {
     SetLanguageFileName(ReadSetting(kLanguageFile));
     const QString startFolder = ReadSetting(kOutputFolder);
 
-    m_btnClear->setToolTip(Utf8(fixedtext::kClearListTip));
-    m_fileList->setToolTip(Utf8(fixedtext::kFileListTip));
 
     // The window, its static texts and the buttons' surroundings are light
     // blue; edit fields keep the system colours.
@@ -207,6 +203,8 @@ void CTarnwickDlg::OnInitDialog() {
 
     m_fileList->SetBkColor(ColorFromColorRef(kListBackgroundColor));
 
+    FitControlsToContent();
+
     m_strOutputFolder = startFolder;
     UpdateData(false);
     RestoreWindowLayout();
@@ -214,6 +212,7 @@ void CTarnwickDlg::OnInitDialog() {
 
 void CTarnwickDlg::LoadInterfaceTexts() {
     ::LoadInterfaceTexts(LanguageFilePath(LanguageFileName()));
+    UseInterfaceLanguage(InterfaceText(lang::kLocale));
 
     m_linkHelp->setText(InterfaceText(lang::kHelpLinkText));
     m_linkHelp->SetAddress(InterfaceText(lang::kUrl));
@@ -229,28 +228,57 @@ void CTarnwickDlg::LoadInterfaceTexts() {
         InterfaceText(lang::kColumnFormat),
         InterfaceText(lang::kColumnDuration),
         InterfaceText(lang::kColumnFrameSize),
-        Utf8(fixedtext::kBitRateColumn),
+        InterfaceText(lang::kColumnBitRate),
         InterfaceText(lang::kColumnFrameRate),
         InterfaceText(lang::kColumnStatus),
-        Utf8(fixedtext::kProfileColumn),
+        InterfaceText(lang::kColumnProfile),
     });
 
     m_btnAdd->setToolTip(InterfaceText(lang::kAddFilesHint));
     m_btnDelete->setToolTip(InterfaceText(lang::kDeleteFileHint));
     m_btnStart->setToolTip(InterfaceText(lang::kStartHint));
+    m_btnClear->setToolTip(InterfaceText(lang::kClearListHint));
+    m_btnBrowse->setToolTip(InterfaceText(lang::kBrowseHint));
+    m_btnOpenFolder->setToolTip(InterfaceText(lang::kOpenFolderHint));
+    m_fileList->setToolTip(InterfaceText(lang::kFileListHint));
+    m_labelOutputFolder->setText(InterfaceText(lang::kOutputFolderLabel));
     // What a screen reader says for the picture buttons, which have no text.
     m_btnAdd->setAccessibleName(InterfaceText(lang::kAddFilesHint));
     m_btnDelete->setAccessibleName(InterfaceText(lang::kDeleteFileHint));
-    m_btnClear->setAccessibleName(Utf8(fixedtext::kClearListTip));
+    m_btnClear->setAccessibleName(InterfaceText(lang::kClearListHint));
     m_btnStart->setAccessibleName(InterfaceText(lang::kStartHint));
-    m_btnBrowse->setAccessibleName(Utf8(fixedtext::kChooseFolderTitle));
-    m_btnOpenFolder->setAccessibleName(m_comboOutputFolder->toolTip().isEmpty()
-                                           ? QStringLiteral("Open the output folder")
-                                           : m_comboOutputFolder->toolTip());
+    m_btnBrowse->setAccessibleName(InterfaceText(lang::kBrowseHint));
+    m_btnOpenFolder->setAccessibleName(InterfaceText(lang::kOpenFolderHint));
     m_fileList->setAccessibleName(InterfaceText(lang::kColumnFile));
-    m_comboOutputFolder->setAccessibleName(Utf8(fixedtext::kOutputFolderLabel));
+    m_comboOutputFolder->setAccessibleName(InterfaceText(lang::kOutputFolderLabel));
 
     setWindowTitle(InterfaceText(lang::kName) + QLatin1Char(' ') + InterfaceText(lang::kVersion));
+}
+
+void CTarnwickDlg::FitControlsToContent() {
+    // Dialog units follow the font, the pictures do not: where the font
+    // makes a button smaller than its picture, the button grows to show all
+    // of it (rounded ends, borders), and a neighbour to its right moves on.
+    // The upper tiles of the column end where the next one begins.
+    for (CControlButton* button : {m_btnClear, m_btnBrowse, m_btnOpenFolder}) {
+        const QRect drawn = button->ShapeRegion() ? button->ShapeRegion()->boundingRect()
+                                                  : QRect(QPoint(), button->sizeHint());
+        button->resize(std::max(button->width(), drawn.right() + 1),
+                       std::max(button->height(), drawn.bottom() + 1));
+    }
+    if (m_btnBrowse->geometry().right() >= m_btnOpenFolder->x())
+        m_btnOpenFolder->move(m_btnBrowse->geometry().right() + 1, m_btnOpenFolder->y());
+
+    // The label before the folder field takes the room its text needs; the
+    // field starts after it.
+    const QRect label = m_labelOutputFolder->geometry();
+    const int needed = m_labelOutputFolder->sizeHint().width();
+    if (needed > label.width()) {
+        const int grow = needed - label.width();
+        m_labelOutputFolder->resize(needed, label.height());
+        const QRect field = m_comboOutputFolder->geometry();
+        m_comboOutputFolder->setGeometry(field.adjusted(grow, 0, 0, 0));
+    }
 }
 
 void CTarnwickDlg::PlaceHelpLink() {

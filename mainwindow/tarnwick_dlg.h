@@ -137,6 +137,7 @@ private:
     void CreateControls();
     void LoadInterfaceTexts();
     void PlaceHelpLink();
+    void FitControlsToContent();
     void OnClose();
 
     // Creates the engine if needed and probes `path`; returns the line that

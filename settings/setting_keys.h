@@ -62,6 +62,10 @@ inline constexpr std::string_view kHints = "HINT";               // tooltips of 
 inline constexpr ProfileKey kName{kApplication, "name", ""};        // window titles
 inline constexpr ProfileKey kVersion{kApplication, "version", ""};  // after the name in the title
 inline constexpr ProfileKey kUrl{kApplication, "url", ""};  // help link; opened when a job fails
+// The language's locale name ("en", "zh_CN"): chooses Qt's own translations
+// for its dialogs and the pictures drawn with words. A file without it is
+// one of the older Chinese files.
+inline constexpr ProfileKey kLocale{kApplication, "locale", "zh_CN"};
 
 // JIEMIAN, main window
 inline constexpr ProfileKey kHelpLinkText{kControls, "zysybrj", ""};
@@ -74,11 +78,18 @@ inline constexpr ProfileKey kColumnDuration{kControls, "spcd", ""};      // list
 inline constexpr ProfileKey kColumnFrameSize{kControls, "spdx", ""};     // list column 3
 inline constexpr ProfileKey kColumnFrameRate{kControls, "zl", ""};       // list column 5
 inline constexpr ProfileKey kColumnStatus{kControls, "zt", ""};          // list column 6
+// Texts that older language files do not carry: a missing key gives the
+// window's original Chinese text.
+inline constexpr ProfileKey kColumnBitRate{kControls, "spzl", "视频质量"};  // list column 4
+inline constexpr ProfileKey kColumnProfile{kControls, "pz", "profile"};     // list column 7
+inline constexpr ProfileKey kOutputFolderLabel{kControls, "scml", "输出目录"};
+inline constexpr ProfileKey kRowCount{kControls, "gwj", "个文件"};  // after the number of rows
 
 // JIEMIAN, progress dialog
 inline constexpr ProfileKey kCurrentFileLabel{kControls, "dqwj", ""};
 inline constexpr ProfileKey kAllFilesLabel{kControls, "zgwj", ""};
 inline constexpr ProfileKey kStop{kControls, "tz", ""};  // stop button and its tooltip
+inline constexpr ProfileKey kOpenFolderWhenDone{kControls, "wcdk", "完成后打开文件夹"};
 
 // TISHI. A refused file is reported as kFileRefusedStart + file name + " " +
 // kFileRefusedEnd. The progress lines read
@@ -98,17 +109,43 @@ inline constexpr ProfileKey kStatusDone{kMessages, "wc", ""};
 inline constexpr ProfileKey kStatusFailed{kMessages, "sb", ""};
 inline constexpr ProfileKey kJobSucceeded{kMessages, "hbcg", ""};
 inline constexpr ProfileKey kJobFailed{kMessages, "hbsb", ""};
+// Output folder chosen with the browse button.
+inline constexpr ProfileKey kFolderInvalid{kMessages, "mlwx",
+                                           "目录无效!请点击浏览按钮选择保存其他目录"};
+inline constexpr ProfileKey kFolderNotWritable{kMessages, "mlbkx", "没有写权限，请保存到其他目录!"};
+// Start of a job.
+inline constexpr ProfileKey kJobFolderNotWritable{
+    kMessages, "scsb", "MP4文件生成失败，请点击浏览按钮选择保存到其他目录!"};
+inline constexpr ProfileKey kJobNotEnoughSpace{
+    kMessages, "rlbg", "磁盘可用容量不够，请点击浏览按钮选择保存到其他盘!"};
+inline constexpr ProfileKey kJobNothingChecked{kMessages, "qxxz", "请先选中文件!"};
+// A job stopped with Esc asks first.
+inline constexpr ProfileKey kStopJobQuestion{kMessages, "tzrw", "要停止去除声音吗？"};
+// The folder or link the program asked the desktop to open did not open.
+inline constexpr ProfileKey kCannotOpen{kMessages, "bndk", "无法打开："};
+// End of a job: what was written and how long it took.
+inline constexpr ProfileKey kBytesWritten{kMessages, "xr", "已写入"};
+inline constexpr ProfileKey kTimeTaken{kMessages, "ys", "用时"};
 
 // HINT
 inline constexpr ProfileKey kAddFilesHint{kHints, "tjspwj", ""};  // add-files button
 inline constexpr ProfileKey kDeleteFileHint{kHints, "sc", ""};    // delete-file button
 inline constexpr ProfileKey kStartHint{kHints, "hbcygwj", ""};    // start button
+inline constexpr ProfileKey kFileListHint{kHints, "tfwj", "拖放文件到这里"};
+inline constexpr ProfileKey kClearListHint{kHints, "qk", "删除所有文件"};
+inline constexpr ProfileKey kBrowseHint{kHints, "xzml", "Please select output folder:"};
+inline constexpr ProfileKey kOpenFolderHint{kHints, "dkml", "打开输出目录"};
+// Context menu of the list.
+inline constexpr ProfileKey kMenuOpenOutput{kHints, "dksc", "打开输出文件"};
+inline constexpr ProfileKey kMenuShowInFolder{kHints, "zwjjzxs", "在文件夹中显示"};
+inline constexpr ProfileKey kMenuCopyPath{kHints, "fzlj", "复制路径"};
 
 // Read by the main window once at start-up.
 inline constexpr std::array kMainWindowTexts{
     kName,
     kVersion,
     kUrl,
+    kLocale,
     kHelpLinkText,
     kStatusAdded,
     kVideoFilesFilter,
@@ -119,6 +156,10 @@ inline constexpr std::array kMainWindowTexts{
     kColumnFrameSize,
     kColumnFrameRate,
     kColumnStatus,
+    kColumnBitRate,
+    kColumnProfile,
+    kOutputFolderLabel,
+    kRowCount,
     kFileRefusedStart,
     kFileRefusedEnd,
     kNoFiles,
@@ -130,14 +171,31 @@ inline constexpr std::array kMainWindowTexts{
     kStatusFailed,
     kJobSucceeded,
     kJobFailed,
+    kFolderInvalid,
+    kFolderNotWritable,
+    kJobFolderNotWritable,
+    kJobNotEnoughSpace,
+    kJobNothingChecked,
+    kStopJobQuestion,
+    kCannotOpen,
+    kBytesWritten,
+    kTimeTaken,
     kSettingsNotSaved,
     kAddFilesHint,
     kDeleteFileHint,
     kStartHint,
+    kFileListHint,
+    kClearListHint,
+    kBrowseHint,
+    kOpenFolderHint,
+    kMenuOpenOutput,
+    kMenuShowInFolder,
+    kMenuCopyPath,
 };
 
 // Read by the progress dialog each time it opens.
-inline constexpr std::array kProgressDialogTexts{kName, kCurrentFileLabel, kAllFilesLabel, kStop};
+inline constexpr std::array kProgressDialogTexts{kName, kCurrentFileLabel, kAllFilesLabel, kStop,
+                                                kOpenFolderWhenDone};
 
 }  // namespace lang
 

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -44,13 +45,19 @@ const QColor kWhite(255, 255, 255);
 
 const QString kCjkFamily = QStringLiteral("Noto Sans CJK SC");
 
+// How many pixels a picture has per logical pixel: 1 for the plain
+// drawings, 2 for the @2x ones of dense screens.
+int g_scale = 1;
+
+// A canvas of `width` x `height` logical pixels at the current scale.
 QImage NewCanvas(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(width * g_scale, height * g_scale, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     return image;
 }
 
 void SetUpPainter(QPainter& painter) {
+    painter.scale(g_scale, g_scale);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -93,7 +100,13 @@ QImage Flatten(const QImage& art, QColor surround, QColor backdrop, bool keepOff
     return out;
 }
 
-QImage FlattenShaped(const QImage& art) { return Flatten(art, kWhite, kWindowBlue, true); }
+// A shaped button's outline is cut from its plain drawing; the denser
+// drawing is only painted inside that outline, so what it leaves untouched
+// takes the window's colour rather than the cut-away white.
+QImage FlattenShaped(const QImage& art) {
+    if (g_scale > 1) return Flatten(art, kWindowBlue, kWindowBlue, false);
+    return Flatten(art, kWhite, kWindowBlue, true);
+}
 
 // A light card with a soft blue rim, the common face of the three tiles of
 // the list's button column.
@@ -116,8 +129,8 @@ void DrawTile(QPainter& p, const QRectF& r) {
 constexpr qreal kColumnTileWidth = 93;
 constexpr qreal kAddTileHeight = 59;
 
-// 178: drop zone with a green plus over "拖放文件到这里".
-QImage DrawAddFiles() {
+// 178: drop zone with a green plus over "拖放文件到这里" (or its English).
+QImage DrawAddFiles(const QString& caption) {
     QImage art = NewCanvas(100, 80);
     QPainter p(&art);
     SetUpPainter(p);
@@ -147,9 +160,13 @@ QImage DrawAddFiles() {
     p.drawLine(centre + QPointF(0, -6), centre + QPointF(0, 6));
 
     p.setPen(kBlue900);
-    p.setFont(CjkFont(11, QFont::Medium));
-    p.drawText(QRectF(4, 37, card.width() - 8, 17), Qt::AlignHCenter | Qt::AlignVCenter,
-               QStringLiteral("拖放文件到这里"));
+    const QRectF line(4, 37, card.width() - 8, 17);
+    int pixels = 11;
+    while (pixels > 8 &&
+           QFontMetricsF(CjkFont(pixels, QFont::Medium)).horizontalAdvance(caption) > line.width())
+        --pixels;
+    p.setFont(CjkFont(pixels, QFont::Medium));
+    p.drawText(line, Qt::AlignHCenter | Qt::AlignVCenter, caption);
     p.end();
     return FlattenShaped(art);
 }
@@ -243,9 +260,9 @@ QImage DrawClearList() {
     return FlattenShaped(art);
 }
 
-// 295: the round start button, "开始". Not shaped: its corners take the
-// window's colour.
-QImage DrawStart() {
+// 295: the round start button, "开始" (or its English). Not shaped: its
+// corners take the window's colour.
+QImage DrawStart(const QString& caption) {
     QImage art = NewCanvas(84, 84);
     QPainter p(&art);
     SetUpPainter(p);
@@ -281,11 +298,11 @@ QImage DrawStart() {
     shine.setColorAt(1.0, QColor(255, 255, 255, 0));
     p.fillPath(gloss, shine);
 
-    p.setFont(CjkFont(22, QFont::Bold));
+    p.setFont(CjkFont(caption.size() > 2 ? 18 : 22, QFont::Bold));
     p.setPen(QColor(13, 71, 161, 110));
-    p.drawText(QRectF(0, 1.2, 84, 82), Qt::AlignCenter, QStringLiteral("开始"));
+    p.drawText(QRectF(0, 1.2, 84, 82), Qt::AlignCenter, caption);
     p.setPen(kWhite);
-    p.drawText(QRectF(0, 0, 84, 82), Qt::AlignCenter, QStringLiteral("开始"));
+    p.drawText(QRectF(0, 0, 84, 82), Qt::AlignCenter, caption);
     p.end();
     return Flatten(art, kWindowBlue, kWindowBlue, false);
 }
@@ -408,13 +425,44 @@ QImage DrawIcon(int size) {
 }
 
 bool Save(const QImage& image, const QDir& dir, const QString& name) {
-    const QString path = dir.filePath(name);
+    QString file = name;
+    if (g_scale > 1) file += QStringLiteral("@%1x").arg(g_scale);
+    const QString path = dir.filePath(file + QStringLiteral(".png"));
     if (!image.save(path, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
     std::printf("%s %dx%d\n", qPrintable(path), image.width(), image.height());
     return true;
+}
+
+// The words drawn into the pictures, per picture language.
+struct Captions {
+    QString suffix;  // of the file names: "178" + suffix + ".png"
+    QString addFiles;
+    QString openFolder;
+    QString start;
+    QString browse;
+};
+
+const Captions kChinese{QString(), QStringLiteral("拖放文件到这里"), QStringLiteral("打开目录"),
+                        QStringLiteral("开始"), QStringLiteral("浏览")};
+const Captions kEnglish{QStringLiteral("_en"), QStringLiteral("Drop files here"),
+                        QStringLiteral("Open folder"), QStringLiteral("Start"),
+                        QStringLiteral("Browse")};
+
+bool SaveAll(const QDir& dir) {
+    bool ok = true;
+    for (const Captions& words : {kChinese, kEnglish}) {
+        ok &= Save(DrawAddFiles(words.addFiles), dir, QStringLiteral("178") + words.suffix);
+        ok &= Save(DrawPill(96, 35, words.openFolder), dir, QStringLiteral("268") + words.suffix);
+        ok &= Save(DrawStart(words.start), dir, QStringLiteral("295") + words.suffix);
+        ok &= Save(DrawPill(65, 35, words.browse), dir, QStringLiteral("335") + words.suffix);
+    }
+    ok &= Save(DrawClearList(), dir, QStringLiteral("214"));
+    ok &= Save(DrawDeleteFile(), dir, QStringLiteral("331"));
+    ok &= Save(DrawCheckStrip(), dir, QStringLiteral("292"));
+    return ok;
 }
 
 }  // namespace
@@ -427,15 +475,14 @@ int main(int argc, char** argv) {
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));
     bool ok = true;
-    ok &= Save(DrawAddFiles(), dir, QStringLiteral("178.png"));
-    ok &= Save(DrawClearList(), dir, QStringLiteral("214.png"));
-    ok &= Save(DrawPill(96, 35, QStringLiteral("打开目录")), dir, QStringLiteral("268.png"));
-    ok &= Save(DrawStart(), dir, QStringLiteral("295.png"));
-    ok &= Save(DrawDeleteFile(), dir, QStringLiteral("331.png"));
-    ok &= Save(DrawPill(65, 35, QStringLiteral("浏览")), dir, QStringLiteral("335.png"));
-    ok &= Save(DrawCheckStrip(), dir, QStringLiteral("292.png"));
-    ok &= Save(DrawIcon(256), dir, QStringLiteral("266.png"));
-    ok &= Save(DrawIcon(32), dir, QStringLiteral("266_32.png"));
-    ok &= Save(DrawIcon(16), dir, QStringLiteral("266_16.png"));
+    for (int scale : {1, 2}) {
+        g_scale = scale;
+        ok &= SaveAll(dir);
+    }
+    // The icon is drawn at each of its sizes instead.
+    g_scale = 1;
+    ok &= Save(DrawIcon(256), dir, QStringLiteral("266"));
+    ok &= Save(DrawIcon(32), dir, QStringLiteral("266_32"));
+    ok &= Save(DrawIcon(16), dir, QStringLiteral("266_16"));
     return ok ? 0 : 1;
 }

@@ -33,15 +33,17 @@ TEST_P(LanguageFile, HasATextForEveryKey) {
     const std::string bytes = initest::ReadBytes(file);
     EXPECT_EQ(bytes.find('@'), std::string::npos) << "a CMake variable was not replaced";
 
-    std::set<std::pair<std::string_view, std::string_view>> keys;
+    // Every key is in the file itself, not only given by its default, and
+    // no two texts of one list share a key.
     for (const auto& list : {std::span<const ProfileKey>(lang::kMainWindowTexts),
                              std::span<const ProfileKey>(lang::kProgressDialogTexts)}) {
+        std::set<std::pair<std::string_view, std::string_view>> keys;
         for (const ProfileKey& key : list) {
-            EXPECT_NE(ReadProfileString(file, key), "") << key.section << "/" << key.key;
-            keys.emplace(key.section, key.key);
+            EXPECT_NE(ReadProfileString(file, ProfileKey{key.section, key.key, ""}), "")
+                << key.section << "/" << key.key;
+            EXPECT_TRUE(keys.emplace(key.section, key.key).second) << key.key << " twice";
         }
     }
-    EXPECT_EQ(keys.size(), 31u);  // every key of the four sections
 
     EXPECT_EQ(ReadProfileString(file, lang::kName), "Velmora");
     EXPECT_EQ(ReadProfileString(file, lang::kVersion), VELMORA_VERSION);
@@ -53,5 +55,17 @@ TEST_P(LanguageFile, HasATextForEveryKey) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, LanguageFile, testing::Values("english.ini", "chinese.ini"));
+
+// Nothing Chinese shows in English: the English file has no character of
+// the CJK blocks (U+2E80 onwards, three or more UTF-8 bytes) anywhere.
+TEST(ShippedFiles, EnglishHasNoChineseText) {
+    const std::string bytes = initest::ReadBytes(LanguagePath(kBin, "english.ini"));
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        EXPECT_FALSE(byte >= 0xE2 && byte <= 0xEF && i + 1 < bytes.size() &&
+                     (byte > 0xE2 || static_cast<unsigned char>(bytes[i + 1]) >= 0xBA))
+            << "at byte " << i;
+    }
+}
 
 }  // namespace

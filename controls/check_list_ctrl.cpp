@@ -11,6 +11,9 @@
 namespace {
 
 constexpr int kCheckStripPicture = 292;
+// Where a cell keeps its sort key, and column 0 the caller's row data.
+constexpr int kSortKeyRole = Qt::UserRole;
+constexpr int kRowDataRole = Qt::UserRole + 1;
 
 bool IsUnchecked(const QVariant& state) {
     return state.isValid() && state.toInt() == Qt::Unchecked;
@@ -54,6 +57,45 @@ public:
         }
         QTreeWidgetItem::setData(column, role, value);
     }
+
+    // By the sort keys where both rows have one, else by the text as people
+    // read it (numbers in names by value, no regard to case).
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        const QVariant mine = data(column, kSortKeyRole);
+        const QVariant theirs = other.data(column, kSortKeyRole);
+        if (mine.isValid() && theirs.isValid())
+            return QVariant::compare(mine, theirs) == QPartialOrdering::Less;
+        if (mine.isValid() != theirs.isValid()) return mine.isValid();  // unknown last
+        return NaturalLess(text(column), other.text(column));
+    }
+
+private:
+    // "v9" before "v10": runs of digits compare by value, the rest without
+    // regard to case.
+    static bool NaturalLess(const QString& a, const QString& b) {
+        qsizetype i = 0, j = 0;
+        while (i < a.size() && j < b.size()) {
+            if (a[i].isDigit() && b[j].isDigit()) {
+                const qsizetype startA = i, startB = j;
+                while (i < a.size() && a[i].isDigit()) ++i;
+                while (j < b.size() && b[j].isDigit()) ++j;
+                // Without leading zeros, the longer run is the larger number.
+                QStringView x = QStringView(a).mid(startA, i - startA);
+                QStringView y = QStringView(b).mid(startB, j - startB);
+                while (x.size() > 1 && x.front() == QLatin1Char('0')) x = x.mid(1);
+                while (y.size() > 1 && y.front() == QLatin1Char('0')) y = y.mid(1);
+                if (x.size() != y.size()) return x.size() < y.size();
+                if (const int order = x.compare(y); order != 0) return order < 0;
+                continue;
+            }
+            const QChar x = a[i].toCaseFolded(), y = b[j].toCaseFolded();
+            if (x != y) return x < y;
+            ++i;
+            ++j;
+        }
+        return a.size() - i < b.size() - j;
+    }
 };
 
 CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTreeWidget(parent) {
@@ -69,6 +111,12 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setItemDelegate(new GridLineDelegate(this));
 
     connect(m_header, &CCheckHeadCtrl::checkAllClicked, this, &CCheckListCtrl::SetAllChecks);
+    connect(m_header, &QHeaderView::sectionClicked, this, [this](int column) {
+        if (column == 0) return;
+        const bool again = m_header->isSortIndicatorShown() && sortColumn() == column &&
+                           m_header->sortIndicatorOrder() == Qt::AscendingOrder;
+        SortByColumn(column, again ? Qt::DescendingOrder : Qt::AscendingOrder);
+    });
     connect(this, &QTreeWidget::itemChanged, this, &CCheckListCtrl::OnItemChanged);
     connect(model(), &QAbstractItemModel::rowsInserted, this, &CCheckListCtrl::OnRowsInserted);
     connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
@@ -110,6 +158,27 @@ int CCheckListCtrl::AppendRow(const QStringList& texts) {
 }
 
 int CCheckListCtrl::RowCount() const { return topLevelItemCount(); }
+
+void CCheckListCtrl::SetSortKey(int row, int column, const QVariant& key) {
+    if (QTreeWidgetItem* item = Row(row)) item->setData(column, kSortKeyRole, key);
+}
+
+void CCheckListCtrl::SetRowData(int row, const QVariant& data) {
+    if (QTreeWidgetItem* item = Row(row)) item->setData(0, kRowDataRole, data);
+}
+
+QVariant CCheckListCtrl::RowData(int row) const {
+    const QTreeWidgetItem* item = Row(row);
+    return item ? item->data(0, kRowDataRole) : QVariant();
+}
+
+void CCheckListCtrl::SortByColumn(int column, Qt::SortOrder order) {
+    // Sorted once, not kept sorted: rows keep the index AppendRow gave them
+    // until the next sort.
+    sortItems(column, order);
+    m_header->setSortIndicator(column, order);
+    m_header->setSortIndicatorShown(true);
+}
 
 QTreeWidgetItem* CCheckListCtrl::Row(int row) const {
     return row >= 0 && row < topLevelItemCount() ? topLevelItem(row) : nullptr;

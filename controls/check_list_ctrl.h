@@ -55,6 +55,18 @@ public:
     bool DeleteRow(int row);
     void DeleteAllRows();
 
+    // What a cell sorts by when it is not its text (a number for durations,
+    // sizes and rates); an invalid value sorts by the text.
+    void SetSortKey(int row, int column, const QVariant& key);
+    // Data a caller keeps with a row (a finished file's output, say); it
+    // moves with the row when the list is sorted.
+    void SetRowData(int row, const QVariant& data);
+    QVariant RowData(int row) const;
+    // Sorts the rows once by `column`; rows added later go to the end. A
+    // click on the header of any column but the first (whose click is the
+    // check-all box's) sorts by it, a second click the other way round.
+    void SortByColumn(int column, Qt::SortOrder order);
+
     // Background colour of the rows area.
     void SetBkColor(const QColor& color);
 

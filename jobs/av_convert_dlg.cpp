@@ -13,6 +13,8 @@
 #include "app_settings.h"
 #include "controls/label.h"
 #include "dialog_units.h"
+#include "interface_texts.h"
+#include "message_box.h"
 #include "tarnwick_dlg.h"
 
 namespace {
@@ -187,6 +189,14 @@ bool CAVConvertDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
             case Qt::Key_Escape:
+                // Esc never closes the dialog by itself; it offers to stop.
+                if (IsRunning() && !m_bAsking) {
+                    m_bAsking = true;
+                    const bool stop = AskYesNo(this, InterfaceText(lang::kStopJobQuestion));
+                    m_bAsking = false;
+                    if (stop) OnStop();
+                }
+                return true;
             case Qt::Key_Return:
             case Qt::Key_Enter:
                 return true;

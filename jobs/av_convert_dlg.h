@@ -60,6 +60,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A stop question is open (Esc pressed again meanwhile asks nothing).
+    bool m_bAsking = false;
     void CreateControls();
     void OnInitDialog();
     // Check box 1148: takes effect for the running job at once.

@@ -4,9 +4,12 @@
 // dialog and reports the outcome once. The worker never calls the window.
 
 #include <QFileInfo>
+#include <QLocale>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <filesystem>
+#include <limits>
 
 #include "av_convert_dlg.h"
 #include "controls/check_list_ctrl.h"
@@ -14,8 +17,10 @@
 #include "engine/av_converter.h"
 #include "interface_texts.h"
 #include "jobs/failure_text.h"
+#include "jobs/utf8_path.h"
 #include "message_box.h"
 #include "tarnwick_dlg.h"
+#include "time_text.h"
 #include "window_grab.h"
 
 namespace {
@@ -58,6 +63,8 @@ void MarkRow(CTarnwickDlg& window, const CAVConverter& engine, int input) {
         list.SetItemText(row, CTarnwickDlg::kColStatus, InterfaceText(lang::kStatusDone));
         // Unchecked, so running the command again does not copy it twice.
         list.SetCheck(row, false);
+        // The name the copy got, for opening it from the list.
+        list.SetRowData(row, QString::fromStdString(engine.m_ppszOutputs[input]));
     } else if (status == kStatusFailed) {
         list.SetItemText(row, CTarnwickDlg::kColStatus, InterfaceText(lang::kStatusFailed));
     } else {
@@ -100,6 +107,30 @@ QString FailureSummary(CTarnwickDlg& window, const CAVConverter& engine, int tot
            QLatin1Char(' ') + QString::number(total) + QLatin1Char(' ') +
            InterfaceText(lang::kFilesProgressEnd) + QStringLiteral("\n\n") +
            failed.join(QLatin1Char('\n'));
+}
+
+// The last job in one line: files done and failed, bytes written and the
+// time it took.
+QString JobSummary(const CAVConverter& engine, int total, qint64 milliseconds) {
+    int done = 0, failed = 0;
+    std::uintmax_t bytes = 0;
+    for (int i = 0; i < total; ++i) {
+        const int status = StatusOf(engine, i);
+        failed += status == kStatusFailed;
+        if (status != kStatusSucceeded) continue;
+        ++done;
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(PathFromUtf8(engine.m_ppszOutputs[i]), error);
+        if (!error) bytes += size;
+    }
+    const QString dot = QStringLiteral(" · ");
+    return InterfaceText(lang::kStatusDone) + QLatin1Char(' ') + QString::number(done) + dot +
+           InterfaceText(lang::kStatusFailed) + QLatin1Char(' ') + QString::number(failed) + dot +
+           InterfaceText(lang::kBytesWritten) + QLatin1Char(' ') +
+           QLocale().formattedDataSize(static_cast<qint64>(bytes)) + dot +
+           InterfaceText(lang::kTimeTaken) + QLatin1Char(' ') +
+           QString::fromStdString(FormatTime(static_cast<int>(
+               std::min<qint64>(milliseconds, std::numeric_limits<int>::max()))));
 }
 
 // The help address of the language file, as the help link reads it.
@@ -161,6 +192,10 @@ void CTarnwickDlg::OnTimer() {
     MarkNewlyFinishedRows(*this, engine, std::min(current, total));
     // A stopped job has no outcome to report: its last input may have ended
     // early.
+    if (stopped) {
+        m_strJobSummary = JobSummary(engine, total, m_jobClock.elapsed());
+        UpdateSummaryLine();
+    }
     if (stopped || current != total) return;
 
     // The worker has passed the last input: report the end, once.
@@ -168,6 +203,8 @@ void CTarnwickDlg::OnTimer() {
     KillProgressTimer();
     dialog.OnClose();
     MarkNewlyFinishedRows(*this, engine, total);
+    m_strJobSummary = JobSummary(engine, total, m_jobClock.elapsed());
+    UpdateSummaryLine();
     GrabForReview(this, QStringLiteral("finished"));
     const bool failed = AnyInputFailed(engine, total);
     // The message box runs its own event loop: the window may close and
@@ -181,6 +218,6 @@ void CTarnwickDlg::OnTimer() {
     }
     ShowMessageBox(this, InterfaceText(lang::kJobSucceeded), QMessageBox::Information);
     if (m_bOpenFolder && !m_strOutputFolder.isEmpty()) {
-        OpenFolderWithDesktop(QFileInfo(m_strOutputFolder).absoluteFilePath());
+        OpenOrTell(this, QFileInfo(m_strOutputFolder).absoluteFilePath());
     }
 }

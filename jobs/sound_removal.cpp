@@ -101,8 +101,12 @@ void CTarnwickDlg::OnSoundRemoval() {
     for (int row : m_checkedRows) {
         list.SetItemText(row, kColStatus, InterfaceText(lang::kStatusAdded));
         list.SetRowToolTip(row, list.ItemText(row, kColPath));
+        list.SetRowData(row, QVariant());
     }
     m_nDoneCount = 0;
+    m_jobClock.start();
+    m_strJobSummary.clear();
+    UpdateSummaryLine();
     if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
     CAVConverter& engine = *g_pEngine;
     const int count = static_cast<int>(m_checkedRows.size());

@@ -3,6 +3,9 @@
 #include <QDesktopServices>
 #include <utility>
 
+#include "interface_texts.h"
+#include "message_box.h"
+
 namespace {
 
 DesktopOpener& Hook() {
@@ -17,11 +20,11 @@ bool OpenWithDesktop(const QUrl& url) {
     return QDesktopServices::openUrl(url);
 }
 
-bool OpenFolderWithDesktop(const QString& folder) {
-    if (folder.isEmpty()) return false;
-    return OpenWithDesktop(QUrl::fromLocalFile(folder));
-}
-
 DesktopOpener SetDesktopOpener(DesktopOpener opener) {
     return std::exchange(Hook(), std::move(opener));
+}
+
+void OpenOrTell(QWidget* parent, const QString& path) {
+    if (path.isEmpty() || OpenWithDesktop(QUrl::fromLocalFile(path))) return;
+    ShowMessageBox(parent, InterfaceText(lang::kCannotOpen) + path);
 }

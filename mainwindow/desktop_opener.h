@@ -9,10 +9,12 @@
 // Tests install a hook that records the request instead.
 bool OpenWithDesktop(const QUrl& url);
 
-// A folder as the user typed or chose it; an empty text opens nothing.
-bool OpenFolderWithDesktop(const QString& folder);
-
 using DesktopOpener = std::function<bool(const QUrl& url)>;
 
 // Replaces the desktop; an empty hook restores it. Returns the previous hook.
 DesktopOpener SetDesktopOpener(DesktopOpener opener);
+
+class QWidget;
+// Opens a local file or folder with the desktop; when the desktop cannot,
+// says so in a message that names the path.
+void OpenOrTell(QWidget* parent, const QString& path);

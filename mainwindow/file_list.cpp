@@ -1,6 +1,7 @@
 // The file list: one row per added file, with the media facts the probe found.
 
 #include <QStringList>
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -63,6 +64,17 @@ void CTarnwickDlg::AppendFileRow(const QString& path) {
 
     const int row = list.AppendRow(texts);
     list.SetCheck(row, true);
+    // The number columns sort by value; an unknown value stays unset and
+    // sorts after the known ones.
+    if (!texts[kColDuration].isEmpty())
+        list.SetSortKey(row, kColDuration, static_cast<qlonglong>(engine.m_llDuration));
+    list.SetSortKey(row, kColSize,
+                    static_cast<qlonglong>(engine.m_nInWidth) * std::max(engine.m_nInHeight, 0));
+    if (engine.m_nVideoBitRate > 0) list.SetSortKey(row, kColBitRate, engine.m_nVideoBitRate);
+    if (engine.m_nFpsDen != 0)
+        list.SetSortKey(row, kColFrameRate,
+                        static_cast<double>(engine.m_nFpsNum) / engine.m_nFpsDen);
+    list.SetSortKey(row, kColProfile, engine.m_nVideoProfile);
     // The whole path, however narrow its column.
     list.SetRowToolTip(row, path);
 }

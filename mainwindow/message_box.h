@@ -21,3 +21,10 @@ using MessageBoxHook =
 // Replaces how messages are shown; an empty hook restores the real box.
 // Returns the hook that was installed before.
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
+
+// Asks a question with Yes and No buttons (No the default); true for Yes.
+// Tests answer through their own hook.
+bool AskYesNo(QWidget* parent, const QString& text);
+
+using QuestionHook = std::function<bool(QWidget* parent, const QString& text)>;
+QuestionHook SetQuestionHook(QuestionHook hook);

@@ -4,7 +4,9 @@
 #include "output_folder.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <filesystem>
 
 #include "app_settings.h"
@@ -59,6 +61,12 @@ void CTarnwickDlg::AddFolderToList(const QString& folder) {
     m_comboOutputFolder->insertItem(position, folder);
 }
 
+QString CTarnwickDlg::DefaultOutputFolder() {
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    if (!videos.isEmpty() && QFileInfo(videos).isDir() && IsWritableFolder(videos)) return videos;
+    return QDir::homePath();
+}
+
 void CTarnwickDlg::OnBrowseFolder() {
     const QString folder =
         ChooseOutputFolder(this, InterfaceText(lang::kBrowseHint));
@@ -86,5 +94,5 @@ void CTarnwickDlg::OnOpenFolder() {
     if (text.isEmpty()) return;
     const QFileInfo info(text);
     if (!info.isDir()) return;
-    OpenFolderWithDesktop(info.absoluteFilePath());
+    OpenOrTell(this, info.absoluteFilePath());
 }

@@ -129,6 +129,13 @@ void CTarnwickDlg::CreateControls() {
     // chosen with the browse button.
     m_comboOutputFolder->setInsertPolicy(QComboBox::NoInsert);
     m_comboOutputFolder->setGeometry(du.Rect(39, 165, 169, 12));
+
+    // Under the output folder: how many files the list holds and what the
+    // last job did.
+    m_labelSummary = new QLabel(this);
+    m_labelSummary->setObjectName(QStringLiteral("summaryLine"));
+    m_labelSummary->setGeometry(du.Rect(6, 184, 296, 9));
+    m_labelSummary->setTextFormat(Qt::PlainText);
     // Files dropped on the field are added to the list like anywhere else.
     m_comboOutputFolder->lineEdit()->setAcceptDrops(false);
 
@@ -151,6 +158,17 @@ void CTarnwickDlg::CreateControls() {
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), &CTarnwickDlg::OnSoundRemoval);
     shortcut(QKeySequence::HelpContents, [this] { m_linkHelp->Open(); });
 
+    m_fileList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_fileList, &QWidget::customContextMenuRequested, this,
+            &CTarnwickDlg::OnListMenuRequested);
+    connect(m_fileList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        OnRowDoubleClicked(m_fileList->indexOfTopLevelItem(item));
+    });
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_fileList->model(), signal, this, &CTarnwickDlg::UpdateSummaryLine);
+    connect(m_fileList->model(), &QAbstractItemModel::modelReset, this,
+            &CTarnwickDlg::UpdateSummaryLine);
+
     connect(m_btnAdd, &QAbstractButton::clicked, this, &CTarnwickDlg::OnAddFiles);
     connect(m_btnDelete, &QAbstractButton::clicked, this, &CTarnwickDlg::OnDeleteFile);
     connect(m_btnClear, &QAbstractButton::clicked, this, &CTarnwickDlg::OnClearList);
@@ -163,7 +181,10 @@ void CTarnwickDlg::OnInitDialog() {
     setWindowIcon(LoadProgramIcon());
 
     SetLanguageFileName(ReadSetting(kLanguageFile));
-    const QString startFolder = ReadSetting(kOutputFolder);
+    QString startFolder = ReadSetting(kOutputFolder);
+    // First start: the user's Videos folder when it can take the copies, else
+    // the home folder. Remembered only once chosen with Browse.
+    if (startFolder.isEmpty()) startFolder = DefaultOutputFolder();
 
 
     // The window, its static texts and the buttons' surroundings are light
@@ -242,6 +263,7 @@ void CTarnwickDlg::LoadInterfaceTexts() {
     m_btnOpenFolder->setToolTip(InterfaceText(lang::kOpenFolderHint));
     m_fileList->setToolTip(InterfaceText(lang::kFileListHint));
     m_labelOutputFolder->setText(InterfaceText(lang::kOutputFolderLabel));
+    UpdateSummaryLine();
     // What a screen reader says for the picture buttons, which have no text.
     m_btnAdd->setAccessibleName(InterfaceText(lang::kAddFilesHint));
     m_btnDelete->setAccessibleName(InterfaceText(lang::kDeleteFileHint));
@@ -368,6 +390,7 @@ void CTarnwickDlg::resizeEvent(QResizeEvent* event) {
         place(right, dx, 0, 0, 0);
     place(m_btnStart, dx, dy, 0, 0);
     place(m_labelOutputFolder, 0, dy, 0, 0);
+    place(m_labelSummary, 0, dy, dx, 0);
     place(m_comboOutputFolder, 0, dy, dx, 0);
     place(m_btnBrowse, dx, dy, 0, 0);
     place(m_btnOpenFolder, dx, dy, 0, 0);

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 class CAVConvertDlg;
@@ -14,6 +16,8 @@ class CControlButton;
 class CHyperLink;
 class QComboBox;
 class QLabel;
+class QMenu;
+class QPoint;
 class QProgressDialog;
 class QTimer;
 
@@ -81,6 +85,20 @@ public:
     // Removes the first selected row and selects its successor.
     void DeleteSelectedRow();
 
+    // The menu of `row` (open its copy, show it in its folder, remove, copy
+    // the paths of the selected rows); shown by a right click.
+    std::unique_ptr<QMenu> MakeRowMenu(int row);
+    // The copy a finished row made, while it still exists; else empty.
+    QString OutputOfRow(int row) const;
+    // A double-click on a finished row opens its copy.
+    void OnRowDoubleClicked(int row);
+    // The line under the list: the number of rows, then what the last job
+    // did (m_strJobSummary).
+    void UpdateSummaryLine();
+    QString m_strJobSummary;
+    // Runs from the start of a job, for its summary.
+    QElapsedTimer m_jobClock;
+
     // Probes `paths` one after the other and appends each accepted file; the
     // first refused file ends the add with a message. Used by the add dialog
     // (with `repairSeparators`) and by drops. Returns the number of rows added.
@@ -98,6 +116,9 @@ public:
     // Proves that a file can be created in `folder`, creating and deleting a
     // test file of its own; a user's file is never opened nor removed.
     static bool IsWritableFolder(const QString& folder);
+    // The output folder of a first start: the user's Videos folder when it
+    // exists and can be written, else the home folder.
+    static QString DefaultOutputFolder();
 
 public slots:
     void OnAddFiles();
@@ -139,6 +160,7 @@ private:
     void PlaceHelpLink();
     void FitControlsToContent();
     void OnClose();
+    void OnListMenuRequested(const QPoint& at);
 
     // Creates the engine if needed and probes `path`; returns the line that
     // says why the file cannot be used, or nothing when it can.
@@ -157,6 +179,7 @@ private:
     CControlButton* m_btnOpenFolder = nullptr;
     QComboBox* m_comboOutputFolder = nullptr;
     QLabel* m_labelOutputFolder = nullptr;
+    QLabel* m_labelSummary = nullptr;
     CHyperLink* m_linkHelp = nullptr;
 
     // Adds in progress (an add can start another through the event pump).

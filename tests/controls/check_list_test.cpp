@@ -227,6 +227,57 @@ private slots:
         QVERIFY2(tickedBlue > 60, qPrintable(QString::number(tickedBlue)));
     }
 
+    // A header click sorts by that column (numbers by their keys, unknown
+    // values last, names as people read them), a second click the other
+    // way; the first column's click stays the check-all box's. Rows keep
+    // their checks, and rows added later go to the end.
+    void headerClickSorts_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<QString>("order");  // the rows' names, top to bottom
+        QTest::newRow("duration by value") << 2 << 1 << "b a c";
+        QTest::newRow("duration, twice: descending") << 2 << 2 << "c a b";
+        QTest::newRow("format as text, numbers by value") << 1 << 1 << "c b a";
+        QTest::newRow("bit rate: unknown last") << 4 << 1 << "a b c";
+        QTest::newRow("first column: no sort") << 0 << 1 << "a b c";
+    }
+
+    void headerClickSorts() {
+        QFETCH(int, column);
+        QFETCH(int, clicks);
+        QFETCH(QString, order);
+        auto list = MakeList();
+        list->InitCheckHeader();
+        // name, format, duration text and key, bit rate key (none for c)
+        struct Row {
+            const char* name;
+            const char* format;
+            const char* duration;
+            qlonglong microseconds;
+            int bitRate;
+        };
+        for (const Row& row : {Row{"a", "v10", "00:01:40.000", 100'000'000, 900},
+                               Row{"b", "v9", "00:00:20.000", 20'000'000, 5000},
+                               Row{"c", "V2", "00:10:00.000", 600'000'000, 0}}) {
+            const int at = list->AppendRow({row.name, row.format, row.duration});
+            list->SetSortKey(at, 2, row.microseconds);
+            if (row.bitRate > 0) list->SetSortKey(at, 4, row.bitRate);
+            list->SetCheck(at, row.name[0] == 'b');
+        }
+        for (int i = 0; i < clicks; ++i) emit list->header()->sectionClicked(column);
+
+        QStringList names;
+        for (int row = 0; row < list->RowCount(); ++row) {
+            names << list->ItemText(row, 0);
+            // A click on the first column checks every row instead.
+            QCOMPARE(list->GetCheck(row),
+                     column == 0 || list->ItemText(row, 0) == QLatin1String("b"));
+        }
+        QCOMPARE(names.join(QLatin1Char(' ')), order);
+        QCOMPARE(list->AppendRow({QStringLiteral("new")}), 3);
+        QCOMPARE(list->ItemText(3, 0), QStringLiteral("new"));
+    }
+
     void rowsByIndex() {
         auto list = MakeList();
         list->InitCheckHeader();

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 
 #include "job_fixture.h"
+#include "interface_texts.h"
 #include "progress_polling.h"
 
 using jobtest::CopyAs;
@@ -259,13 +260,15 @@ private slots:
 
     // Esc and Enter, wherever the focus is, keep the dialog up and the job
     // running.
-    void escapeAndEnterAreIgnored() {
+    // Enter does nothing; Esc asks whether to stop, and only a yes stops.
+    void escapeAsksAndEnterIsIgnored() {
         JobWindow job;
         jobtest::PipedJob piped(job);
         QVERIFY(piped.ok());
         bool upAfterKeys = false;
         bool stopRaised = true;
         bool boxUnchanged = false;
+        bool stoppedByYes = false;
         QVERIFY(job.Start([&](CAVConvertDlg& dialog) {
             if (!WaitUntilUnderWay(dialog)) return;
             QCheckBox* box = OpenFolderBox(dialog);
@@ -282,11 +285,16 @@ private slots:
             upAfterKeys = dialog.IsRunning();
             stopRaised = g_pEngine->m_bStop;
             boxUnchanged = box->isChecked() == checked;
-            QTest::mouseClick(StopButton(dialog), Qt::LeftButton);
+            job.messages.answer = true;
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            stoppedByYes = !dialog.IsRunning() && g_pEngine->m_bStop;
         }));
         QVERIFY(upAfterKeys);
         QVERIFY(!stopRaised);
         QVERIFY(boxUnchanged);
+        QVERIFY(stoppedByYes);
+        QCOMPARE(job.messages.questions.size(), 4);
+        QCOMPARE(job.messages.questions.first(), InterfaceText(lang::kStopJobQuestion));
         QVERIFY(job.messages.texts.isEmpty());
     }
 

@@ -59,6 +59,49 @@ private slots:
         QVERIFY(!g_pEngine);
     }
 
+    // A first start (no output folder remembered) offers the Videos folder
+    // when it exists, else the home folder; a remembered folder wins.
+    void firstStartOutputFolder_data() {
+        QTest::addColumn<bool>("videosExists");
+        QTest::addColumn<QString>("remembered");
+        QTest::addColumn<QString>("expected");  // "videos", "home" or the remembered one
+        QTest::newRow("Videos folder") << true << QString() << "videos";
+        QTest::newRow("no Videos folder") << false << QString() << "home";
+        QTest::newRow("remembered folder") << true << "/srv/out" << "/srv/out";
+    }
+
+    void firstStartOutputFolder() {
+        QFETCH(bool, videosExists);
+        QFETCH(QString, remembered);
+        QFETCH(QString, expected);
+        testmedia::TempDir home;
+        const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QByteArray::fromStdString(home.path().string()));
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((home.path() / ".config").string()));
+        if (videosExists) std::filesystem::create_directory(home.path() / "Videos");
+
+        TempProgramFolder folder;
+        folder.WriteStandardFiles(remembered.isEmpty()
+                                      ? std::string()
+                                      : "[PATH]\nname=" + remembered.toStdString() + "\n");
+        MessageCapture messages;
+        QString shown;
+        {
+            CTarnwickDlg dlg;
+            shown = dlg.OutputFolder();
+        }
+        qputenv("HOME", oldHome);
+        if (oldConfig.isNull()) qunsetenv("XDG_CONFIG_HOME");
+        else qputenv("XDG_CONFIG_HOME", oldConfig);
+
+        const QString home_ = QString::fromStdString(home.path().string());
+        if (expected == QLatin1String("videos")) expected = home_ + QStringLiteral("/Videos");
+        if (expected == QLatin1String("home")) expected = home_;
+        QCOMPARE(shown, expected);
+        // Nothing is remembered until the user chooses.
+        QVERIFY(folder.ReadSettings().find("Videos") == std::string::npos);
+    }
+
     void missingFilesGiveEmptyTexts_data() {
         QTest::addColumn<QString>("settings");
         QTest::newRow("no setting.ini") << QString();
@@ -77,7 +120,7 @@ private slots:
         QCOMPARE(dlg.windowTitle(), QStringLiteral(" "));
         QCOMPARE(HeaderTitles(dlg), (QStringList{"", "", "", "", "视频质量", "", "", "profile"}));
         QCOMPARE(dlg.findChild<CHyperLink*>("helpLink")->text(), QString());
-        QCOMPARE(dlg.OutputFolder(), QString());
+        QCOMPARE(dlg.OutputFolder(), CTarnwickDlg::DefaultOutputFolder());
         QVERIFY(dlg.m_bOpenFolder);
         QVERIFY(messages.texts.isEmpty());
     }

@@ -96,16 +96,27 @@ public:
             texts << text;
             if (onMessage) onMessage(text);
         });
+        m_previousQuestion = SetQuestionHook([this](QWidget*, const QString& text) {
+            questions << text;
+            return answer;
+        });
     }
-    ~MessageCapture() { SetMessageBoxHook(m_previous); }
+    ~MessageCapture() {
+        SetMessageBoxHook(m_previous);
+        SetQuestionHook(m_previousQuestion);
+    }
     MessageCapture(const MessageCapture&) = delete;
     MessageCapture& operator=(const MessageCapture&) = delete;
 
     QStringList texts;
     std::function<void(const QString&)> onMessage;  // runs while the "box" is up
+    // Yes/No questions asked, and the answer each of them gets.
+    QStringList questions;
+    bool answer = false;
 
 private:
     MessageBoxHook m_previous;
+    QuestionHook m_previousQuestion;
 };
 
 // Folders and addresses handed to the desktop land here.
@@ -114,7 +125,7 @@ public:
     DesktopCapture() {
         m_previous = SetDesktopOpener([this](const QUrl& url) {
             urls << url;
-            return true;
+            return accepts;
         });
     }
     ~DesktopCapture() { SetDesktopOpener(m_previous); }
@@ -122,6 +133,7 @@ public:
     DesktopCapture& operator=(const DesktopCapture&) = delete;
 
     QList<QUrl> urls;
+    bool accepts = true;  // false: a desktop without a program for the request
 
 private:
     DesktopOpener m_previous;

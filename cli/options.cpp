@@ -2,14 +2,52 @@
 
 #include <string_view>
 
+namespace {
+
+// The value of an option given as "--name VALUE", "--name=VALUE" or, for a
+// short option, "-xVALUE". Moves `i` past a separate value. Empty when the
+// option is not `longName`/`shortName`; `missing` is set when it is but no
+// value follows.
+bool TakeValue(int argc, const char* const* argv, int& i, std::string_view longName,
+               std::string_view shortName, std::string& value, bool& missing) {
+    const std::string_view arg = argv[i];
+    if (arg == longName || (!shortName.empty() && arg == shortName)) {
+        if (i + 1 >= argc) {
+            missing = true;
+            return true;
+        }
+        value = argv[++i];
+        return true;
+    }
+    if (arg.size() > longName.size() && arg.starts_with(longName) && arg[longName.size()] == '=') {
+        value = arg.substr(longName.size() + 1);
+        return true;
+    }
+    if (!shortName.empty() && arg.size() > shortName.size() && arg.starts_with(shortName)) {
+        value = arg.substr(shortName.size());
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 ParsedOptions ParseOptions(int argc, const char* const* argv) {
     ParsedOptions parsed;
     CliOptions& o = parsed.options;
     bool outputGiven = false;
     bool onlyFiles = false;
+    bool standardInputTaken = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
+        std::string value;
+        bool missing = false;
+        if (arg == "-") {
+            // "-" names no file: standard input is read only as a list.
+            parsed.error = "\"-\" is not a file name; use --files-from - for a list on standard "
+                           "input, ./- for a file named -";
+            return parsed;
+        } else if (onlyFiles || arg.empty() || arg[0] != '-') {
             o.files.emplace_back(arg);
         } else if (arg == "--") {
             onlyFiles = true;
@@ -27,30 +65,59 @@ ParsedOptions ParseOptions(int argc, const char* const* argv) {
             o.quiet = true;
         } else if (arg == "-v" || arg == "--verbose") {
             o.verbose = true;
-        } else if (arg == "-o" || arg == "--output") {
-            if (i + 1 >= argc) {
+        } else if (arg == "-n" || arg == "--dry-run") {
+            o.dryRun = true;
+        } else if (arg == "-0") {
+            o.nulSeparated = true;
+        } else if (TakeValue(argc, argv, i, "--output", "-o", value, missing)) {
+            if (missing) {
                 parsed.error = "option " + std::string(arg) + " needs a folder";
                 return parsed;
             }
-            o.outputFolder = argv[++i];
+            o.outputFolder = value;
             outputGiven = true;
-        } else if (arg.starts_with("--output=")) {
-            o.outputFolder = arg.substr(9);
-            outputGiven = true;
-        } else if (arg.starts_with("-o")) {
-            o.outputFolder = arg.substr(2);
-            outputGiven = true;
+        } else if (TakeValue(argc, argv, i, "--files-from", "", value, missing)) {
+            if (missing || value.empty()) {
+                parsed.error = "option --files-from needs a file (- for standard input)";
+                return parsed;
+            }
+            if (value == "-") {
+                if (standardInputTaken) {
+                    parsed.error = "standard input can be read only once";
+                    return parsed;
+                }
+                standardInputTaken = true;
+            }
+            o.fileLists.push_back(value);
+        } else if (TakeValue(argc, argv, i, "--if-exists", "", value, missing)) {
+            if (value == "rename") {
+                o.ifExists = CliOptions::IfExists::kRename;
+            } else if (value == "skip") {
+                o.ifExists = CliOptions::IfExists::kSkip;
+            } else {
+                parsed.error = "option --if-exists takes rename or skip";
+                return parsed;
+            }
+        } else if (TakeValue(argc, argv, i, "--keep-tree", "", value, missing)) {
+            if (missing || value.empty()) {
+                parsed.error = "option --keep-tree needs a folder";
+                return parsed;
+            }
+            o.keepTree = value;
         } else {
             parsed.error = "unknown option " + std::string(arg);
             return parsed;
         }
     }
 
-    if (o.files.empty())
+    const bool probe = o.mode == CliOptions::Mode::kProbe;
+    if (o.files.empty() && o.fileLists.empty())
         parsed.error = "no file given";
-    else if (o.json && o.mode != CliOptions::Mode::kProbe)
-        parsed.error = "--json goes with --probe";
-    else if (outputGiven && o.mode == CliOptions::Mode::kProbe)
+    else if (o.nulSeparated && o.fileLists.empty())
+        parsed.error = "-0 goes with --files-from";
+    else if (probe && (o.dryRun || !o.keepTree.empty() || o.ifExists != CliOptions::IfExists::kRename))
+        parsed.error = "--dry-run, --keep-tree and --if-exists have no use with --probe";
+    else if (outputGiven && probe)
         parsed.error = "-o has no use with --probe";
     else if (outputGiven && o.outputFolder.empty())
         parsed.error = "the output folder name is empty";

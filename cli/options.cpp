@@ -125,32 +125,59 @@ ParsedOptions ParseOptions(int argc, const char* const* argv) {
 }
 
 std::string UsageText() {
-    return R"usage(Usage: velmora-cli [-o DIR] [-q] [-v] FILE...
-       velmora-cli --probe [--json] FILE...
+    return R"usage(Usage: velmora-cli [-o DIR] [--keep-tree ROOT] [--if-exists rename|skip]
+                   [-n] [--json] [-q] [-v] [--files-from LIST [-0]] [FILE...]
+       velmora-cli --probe [--json] [--files-from LIST [-0]] [FILE...]
 
 Removes the sound from video files. Each FILE is copied into DIR (default:
 the current folder) under its own name and container, with its video
 unchanged and without its audio; nothing is re-encoded. An existing file is
 never replaced: the new name gets "(0)", "(1)", ... before its extension.
 
-  -o, --output DIR  write the outputs into DIR
-  -q, --quiet       print no progress
-  -v, --verbose     show FFmpeg's own messages
-      --probe       print what is known about each FILE instead: path,
-                    extension, duration, width*height, video bit rate,
-                    frame rate and profile, separated by tabs
-      --json        with --probe: one JSON object per line
-  -h, --help        show this text
-      --version     show the version
+  -o, --output DIR       write the outputs into DIR
+      --files-from LIST  also take the files named in LIST, one per line;
+                         "-" reads the list from standard input
+  -0                     the names in LIST are separated by NUL characters
+                         (as find -print0 writes them), not by newlines
+      --if-exists rename when an output's name is taken, add "(n)" (default)
+      --if-exists skip   when an output's name is taken, leave that FILE out:
+                         a re-run of a batch only does what is left
+      --keep-tree ROOT   write each output under the folders of its FILE
+                         relative to ROOT (made inside DIR as needed); a FILE
+                         outside ROOT is refused
+  -n, --dry-run          probe the files and print "FILE -> OUTPUT" for each,
+                         writing nothing
+      --json             one JSON object per file and line instead of text
+  -q, --quiet            print no progress
+  -v, --verbose          show FFmpeg's own messages
+      --probe            print what is known about each FILE instead: path,
+                         extension, duration, width*height, video bit rate,
+                         frame rate and profile, separated by tabs
+  -h, --help             show this text
+      --version          show the version and the FFmpeg libraries in use
 
 Each output is written under a temporary name (NAME.velmora-XXXXXX.part)
-and gets its final name once complete. Names with control characters are
-printed with them escaped (\xNN); in JSON, bytes that are not UTF-8 are
-written as \udc80-\udcff.
+and gets its final name once complete, so a final name always holds a
+finished copy. A file stopped by a signal keeps a shortened output under its
+final name; with --if-exists skip it is set aside as
+NAME.velmora-stopped.part instead, so that a re-run copies it again. "-" alone
+is not a file name (write ./- for a file of that name). Names with control
+characters are printed with them escaped (\xNN); in JSON, bytes that are not
+UTF-8 are written as \udc80-\udcff.
 
-Exit status: 0 when every file was copied whole, 1 when a file was refused
-or failed or had video packets left out, 2 for a usage error; when stopped,
-128 + the signal: 129 (SIGHUP, a closed terminal), 130 (Ctrl-C), 143
-(SIGTERM). The file in work then keeps a shortened, playable output.
+Each line of a job reads "done     FILE -> OUTPUT", "failed   FILE: WHY",
+"refused  FILE: WHY", "stopped  FILE -> OUTPUT (shortened)" or
+"skipped  FILE: OUTPUT exists" / "skipped  FILE: not started". With --json
+each is an object with "schema" (1), "input", "output", "status" (done,
+failed, refused, stopped, skipped; planned with --dry-run), "reason",
+"bytes", "duration" (s), "packets", "left_out", "bit_rate" (bit/s) and
+"frame_rate"; unknown numbers are null.
+
+Exit status: 0 when every file was copied whole (or left out by
+--if-exists skip because its output exists), 1 when a file was refused or
+failed or had video packets left out, 2 for a usage error or an unreadable
+LIST; when stopped, 128 + the signal: 129 (SIGHUP, a closed terminal), 130
+(Ctrl-C), 143 (SIGTERM). The file in work then keeps a shortened, playable
+output.
 )usage";
 }

@@ -25,7 +25,9 @@ std::string ReadAll(const fs::path& path) {
 
 }  // namespace
 
-Process::Process(const std::vector<std::string>& args, const fs::path& cwd) {
+Process::Process(const std::vector<std::string>& args, const fs::path& cwd,
+                 const fs::path& input) {
+    const std::string in = input.empty() ? "/dev/null" : input.string();
     // posix_spawn has no portable way to change folder, so fork and exec.
     const std::string out = (m_logs / "out").string();
     const std::string err = (m_logs / "err").string();
@@ -40,7 +42,7 @@ Process::Process(const std::vector<std::string>& args, const fs::path& cwd) {
     if (m_pid == 0) {
         int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int nullFd = open("/dev/null", O_RDONLY);
+        int nullFd = open(in.c_str(), O_RDONLY);
         if (outFd < 0 || errFd < 0 || nullFd < 0 || chdir(cwd.c_str()) != 0) _exit(126);
         dup2(nullFd, 0);
         dup2(outFd, 1);
@@ -71,8 +73,8 @@ Result Process::Wait() {
     return result;
 }
 
-Result Run(const std::vector<std::string>& args, const fs::path& cwd) {
-    return Process(args, cwd).Wait();
+Result Run(const std::vector<std::string>& args, const fs::path& cwd, const fs::path& input) {
+    return Process(args, cwd, input).Wait();
 }
 
 fs::path Clip(const std::string& extension) {

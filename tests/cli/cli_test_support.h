@@ -21,7 +21,9 @@ struct Result {
 // A started velmora-cli whose output goes to files until Wait().
 class Process {
 public:
-    Process(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+    // Standard input reads `input` (a file), or nothing when it is empty.
+    Process(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+            const std::filesystem::path& input = {});
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
@@ -33,8 +35,10 @@ private:
     pid_t m_pid = -1;
 };
 
-// Runs velmora-cli with `args` in `cwd` and waits for it.
-Result Run(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+// Runs velmora-cli with `args` in `cwd` and waits for it; standard input
+// reads the file `input`, or nothing.
+Result Run(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+           const std::filesystem::path& input = {});
 
 // A small H.264 + AAC clip: 2 s, 160x120, 25 fps, profile High.
 std::filesystem::path Clip(const std::string& extension);

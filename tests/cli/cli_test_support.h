@@ -5,6 +5,8 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,5 +60,18 @@ bool HasNoAudioPackets(const std::filesystem::path& file);
 
 // Lines of a text.
 std::vector<std::string> Lines(const std::string& text);
+
+// One value of a flat JSON object: a string (escapes decoded; \udc80..\udcff
+// back to the single bytes they stand for), a number, or null.
+struct JsonValue {
+    enum class Kind { kString, kNumber, kNull, kBool };
+    Kind kind = Kind::kNull;
+    std::string text;   // kString
+    double number = 0;  // kNumber; kBool: 0 or 1
+};
+
+// The fields of a one-line JSON object whose values are all strings,
+// numbers, booleans or null; empty when the line is not such an object.
+std::optional<std::map<std::string, JsonValue>> ParseFlatJson(const std::string& line);
 
 }  // namespace clitest

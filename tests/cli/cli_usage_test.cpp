@@ -71,8 +71,9 @@ TEST(CliUsage, UsageErrorsExitWithTwoAndTouchNothing) {
         EXPECT_EQ(result.exitCode, 2);
         EXPECT_NE(result.err.find("velmora-cli: " + message + "\n"), std::string::npos)
             << result.err;
-        if (message.rfind("cannot read", 0) != 0)
+        if (message.rfind("cannot read", 0) != 0) {
             EXPECT_NE(result.err.find("--help"), std::string::npos) << result.err;
+        }
         EXPECT_EQ(result.out, "");
         EXPECT_TRUE(fs::is_empty(cwd.path()));
     }

@@ -237,7 +237,7 @@ TEST(CliBatch, DryRunWritesNothing) {
          {"in/x/a.mp4 -> out/a.mp4", "in/y/a.mp4 -> out/a(0).mp4",
           "refused  in/song.m4a: not a video file: FFmpeg cannot read it as media, or it has no "
           "video stream",
-          "in/flat.mp4 -> out/flat(1).mp4"}},
+          "in/flat.mp4 -> out/flat(0).mp4"}},
         {{"--if-exists", "skip", "--keep-tree", "in"},
          {"in/x/a.mp4 -> out/x/a.mp4", "in/y/a.mp4 -> out/y/a.mp4",
           "refused  in/song.m4a: not a video file: FFmpeg cannot read it as media, or it has no "

@@ -260,11 +260,16 @@ int RunConvert(const CliOptions& options) {
         if (folder.check != FolderCheck::kOk) Complain(FolderCheckText(options.outputFolder, folder));
         for (auto& e : entries) {
             if (e.decided) continue;
-            e.result.status = folder.check == FolderCheck::kOk ? FileResult::Status::kPlanned
-                                                               : FileResult::Status::kSkipped;
             if (folder.check != FolderCheck::kOk) {
                 e.result.output.clear();
-                e.result.reason = "not started";
+                Decide(e, FileResult::Status::kSkipped, "not started");
+            } else if (const std::string why =
+                           MakeFoldersBelow(options.outputFolder, e.below, false);
+                       !why.empty()) {
+                e.result.output.clear();
+                Decide(e, FileResult::Status::kFailed, why);
+            } else {
+                e.result.status = FileResult::Status::kPlanned;
             }
         }
     } else {

@@ -4,10 +4,10 @@
 
 namespace {
 
-// The value of an option given as "--name VALUE", "--name=VALUE" or, for a
-// short option, "-xVALUE". Moves `i` past a separate value. Empty when the
-// option is not `longName`/`shortName`; `missing` is set when it is but no
-// value follows.
+// Reads an option that takes a value: "--name VALUE", "--name=VALUE", and
+// for a short option "-x VALUE" or "-xVALUE". Returns false when argv[i] is
+// not that option; else stores the value (moving `i` past a separate one),
+// or sets `missing` when none follows.
 bool TakeValue(int argc, const char* const* argv, int& i, std::string_view longName,
                std::string_view shortName, std::string& value, bool& missing) {
     const std::string_view arg = argv[i];

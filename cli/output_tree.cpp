@@ -33,7 +33,7 @@ std::string JoinFolder(const std::string& folder, const std::string& below) {
     return folder + "/" + below;
 }
 
-std::string MakeFoldersBelow(const std::string& folder, const std::string& below) {
+std::string MakeFoldersBelow(const std::string& folder, const std::string& below, bool make) {
     fs::path path = PathFromUtf8(folder);
     for (const fs::path& part : PathFromUtf8(below)) {
         path /= part;
@@ -42,6 +42,7 @@ std::string MakeFoldersBelow(const std::string& folder, const std::string& below
         if (status.type() == fs::file_type::directory) continue;
         const std::string shown = Utf8FromPath(path);
         if (status.type() == fs::file_type::not_found) {
+            if (!make) return "";  // the rest would be made new
             if (!fs::create_directory(path, ec) && ec)
                 return "cannot make the folder " + shown + " (" + ec.message() + ")";
             // Made by another process in the meantime: that is as good, as

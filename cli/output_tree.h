@@ -21,7 +21,8 @@ std::string JoinFolder(const std::string& folder, const std::string& below);
 // on the way that exists but is not a real folder (a file, a link, even
 // one to a folder) is refused, so no output is ever written outside
 // `folder`. Returns "" on success, else why not, worded for the user.
-std::string MakeFoldersBelow(const std::string& folder, const std::string& below);
+// With `make` false nothing is made: only what exists is checked (a dry run).
+std::string MakeFoldersBelow(const std::string& folder, const std::string& below, bool make = true);
 
 // True when anything goes by `name`: a file, a folder, a dangling link.
 bool NameIsTaken(const std::string& name);

@@ -186,11 +186,23 @@ TEST(CliBatch, KeepTreeKeepsTheFolders) {
     fs::create_directories(cwd / "outside");
     fs::create_directory_symlink(cwd / "outside", cwd / "out" / "linked");
 
-    const auto result = clitest::Run(
-        {"-q", "-o", "out", "--keep-tree", "in", "in/x/a.mp4", "in/y/a.mp4",
-         "in/x/./deep/b.mp4", "in/top.mp4", "elsewhere.mp4", "in/../elsewhere.mp4",
-         (cwd / "in" / "y" / ".." / "linked" / "c.mp4").string()},
-        cwd.path());
+    const std::vector<std::string> args = {
+        "-q", "-o", "out", "--keep-tree", "in", "in/x/a.mp4", "in/y/a.mp4",
+        "in/x/./deep/b.mp4", "in/top.mp4", "elsewhere.mp4", "in/../elsewhere.mp4",
+        (cwd / "in" / "y" / ".." / "linked" / "c.mp4").string()};
+
+    // The plan already knows the link, and makes no folder.
+    auto dryRun = args;
+    dryRun.insert(dryRun.begin(), "-n");
+    const auto plan = clitest::Run(dryRun, cwd.path());
+    EXPECT_EQ(plan.exitCode, 1);
+    const auto planned = clitest::Lines(plan.out);
+    ASSERT_EQ(planned.size(), 7u) << plan.out;
+    EXPECT_EQ(planned[2], "in/x/./deep/b.mp4 -> out/x/deep/b.mp4");
+    EXPECT_NE(planned[6].find("out/linked is a link"), std::string::npos) << planned[6];
+    EXPECT_EQ(std::distance(fs::directory_iterator(cwd / "out"), {}), 1);  // the link only
+
+    const auto result = clitest::Run(args, cwd.path());
     EXPECT_EQ(result.exitCode, 1);
     const auto lines = clitest::Lines(result.out);
     ASSERT_EQ(lines.size(), 7u) << result.out;

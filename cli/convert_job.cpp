@@ -117,8 +117,8 @@ void TakeOutcome(const JobFile& f, bool skipMode, FileResult& r) {
             break;
         case JobFile::Outcome::kFailed:
             r.status = FileResult::Status::kFailed;
-            r.reason = f.output.empty() ? NoExtensionText()
-                                        : FailureText(f.error, f.errorTime, f.output);
+            r.reason =
+                f.output.empty() ? NoExtensionText() : FailureText(f.error, f.errorTime, f.output);
             r.output.clear();  // a failed file leaves no output behind
             break;
         case JobFile::Outcome::kStopped:
@@ -186,9 +186,9 @@ void RunEntries(const CliOptions& options, std::vector<Entry>& entries) {
         if (!e->below.empty()) {
             auto made = madeFolders.find(e->below);
             if (made == madeFolders.end())
-                made = madeFolders
-                           .emplace(e->below, MakeFoldersBelow(options.outputFolder, e->below))
-                           .first;
+                made =
+                    madeFolders.emplace(e->below, MakeFoldersBelow(options.outputFolder, e->below))
+                        .first;
             if (!made->second.empty()) {
                 e->result.output.clear();
                 Decide(*e, FileResult::Status::kFailed, made->second);
@@ -257,7 +257,8 @@ int RunConvert(const CliOptions& options) {
             folder.check = FolderCheck::kMissing;
         else if (type != std::filesystem::file_type::directory)
             folder.check = FolderCheck::kNotAFolder;
-        if (folder.check != FolderCheck::kOk) Complain(FolderCheckText(options.outputFolder, folder));
+        if (folder.check != FolderCheck::kOk)
+            Complain(FolderCheckText(options.outputFolder, folder));
         for (auto& e : entries) {
             if (e.decided) continue;
             if (folder.check != FolderCheck::kOk) {

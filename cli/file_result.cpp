@@ -12,12 +12,18 @@ namespace {
 
 const char* StatusName(FileResult::Status status) {
     switch (status) {
-        case FileResult::Status::kDone: return "done";
-        case FileResult::Status::kFailed: return "failed";
-        case FileResult::Status::kRefused: return "refused";
-        case FileResult::Status::kStopped: return "stopped";
-        case FileResult::Status::kSkipped: return "skipped";
-        case FileResult::Status::kPlanned: return "planned";
+        case FileResult::Status::kDone:
+            return "done";
+        case FileResult::Status::kFailed:
+            return "failed";
+        case FileResult::Status::kRefused:
+            return "refused";
+        case FileResult::Status::kStopped:
+            return "stopped";
+        case FileResult::Status::kSkipped:
+            return "skipped";
+        case FileResult::Status::kPlanned:
+            return "planned";
     }
     return "";
 }
@@ -31,7 +37,8 @@ std::string TextLine(const FileResult& r) {
     const std::string out = ShownName(r.output);
     switch (r.status) {
         case FileResult::Status::kDone:
-            return "done     " + in + " -> " + out + (r.reason.empty() ? "" : " (" + r.reason + ")");
+            return "done     " + in + " -> " + out +
+                   (r.reason.empty() ? "" : " (" + r.reason + ")");
         case FileResult::Status::kFailed:
             return "failed   " + in + ": " + r.reason;
         case FileResult::Status::kRefused:

@@ -15,14 +15,14 @@ struct FileResult {
     // Why the file was refused, failed or skipped, or what else a done or
     // stopped file needs to say; empty when there is nothing to say.
     std::string reason;
-    bool outputExists = false;  // skipped: the output's name was taken before
-    bool setAside = false;      // stopped: the shortened output was moved aside
-    std::uintmax_t bytes = 0;   // size of the output file
-    std::optional<double> duration;  // of the input, in seconds
-    long long packets = 0;           // video packets copied
-    long long leftOut = 0;           // video packets read but not copied
-    std::optional<long long> bitRate;   // of the input's video, bit/s
-    std::optional<double> frameRate;    // of the input's video, frames/s
+    bool outputExists = false;         // skipped: the output's name was taken before
+    bool setAside = false;             // stopped: the shortened output was moved aside
+    std::uintmax_t bytes = 0;          // size of the output file
+    std::optional<double> duration;    // of the input, in seconds
+    long long packets = 0;             // video packets copied
+    long long leftOut = 0;             // video packets read but not copied
+    std::optional<long long> bitRate;  // of the input's video, bit/s
+    std::optional<double> frameRate;   // of the input's video, frames/s
 };
 
 // The version of the JSON objects velmora-cli writes; raised when a field

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "convert_job.h"
 #include "engine/av_converter.h"
 #include "engine/heap_margin.h"
-#include "convert_job.h"
 #include "file_list.h"
 #include "file_result.h"
 #include "messages.h"

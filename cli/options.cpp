@@ -44,8 +44,9 @@ ParsedOptions ParseOptions(int argc, const char* const* argv) {
         bool missing = false;
         if (arg == "-") {
             // "-" names no file: standard input is read only as a list.
-            parsed.error = "\"-\" is not a file name; use --files-from - for a list on standard "
-                           "input, ./- for a file named -";
+            parsed.error =
+                "\"-\" is not a file name; use --files-from - for a list on standard "
+                "input, ./- for a file named -";
             return parsed;
         } else if (onlyFiles || arg.empty() || arg[0] != '-') {
             o.files.emplace_back(arg);
@@ -115,7 +116,8 @@ ParsedOptions ParseOptions(int argc, const char* const* argv) {
         parsed.error = "no file given";
     else if (o.nulSeparated && o.fileLists.empty())
         parsed.error = "-0 goes with --files-from";
-    else if (probe && (o.dryRun || !o.keepTree.empty() || o.ifExists != CliOptions::IfExists::kRename))
+    else if (probe &&
+             (o.dryRun || !o.keepTree.empty() || o.ifExists != CliOptions::IfExists::kRename))
         parsed.error = "--dry-run, --keep-tree and --if-exists have no use with --probe";
     else if (outputGiven && probe)
         parsed.error = "-o has no use with --probe";

@@ -12,10 +12,10 @@ struct CliOptions {
     // leave the input out (a re-run then does only what is left).
     enum class IfExists { kRename, kSkip };
     IfExists ifExists = IfExists::kRename;
-    bool json = false;     // one JSON object per file and line
-    bool quiet = false;    // no progress
-    bool verbose = false;  // let FFmpeg's own log through
-    bool dryRun = false;   // print the plan, write nothing
+    bool json = false;          // one JSON object per file and line
+    bool quiet = false;         // no progress
+    bool verbose = false;       // let FFmpeg's own log through
+    bool dryRun = false;        // print the plan, write nothing
     bool nulSeparated = false;  // the lists of --files-from are NUL-separated
     std::string outputFolder = ".";
     std::string keepTree;  // non-empty: outputs keep their folders below this root

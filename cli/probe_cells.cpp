@@ -1,12 +1,11 @@
 #include "probe_cells.h"
 
-#include "shown_name.h"
-
 #include <climits>
 #include <cstdio>
 
 #include "engine/av_converter.h"
 #include "file_result.h"
+#include "shown_name.h"
 #include "time_text.h"
 
 extern "C" {
@@ -89,15 +88,15 @@ ProbeNumbers NumbersOfProbe(const CAVConverter& engine) {
 }
 
 std::string TabLine(const ProbeCells& c) {
-    return ShownName(c.path) + '\t' + c.extension + '\t' + c.duration + '\t' + c.size + '\t' + c.bitRate +
-           '\t' + c.frameRate + '\t' + c.profile;
+    return ShownName(c.path) + '\t' + c.extension + '\t' + c.duration + '\t' + c.size + '\t' +
+           c.bitRate + '\t' + c.frameRate + '\t' + c.profile;
 }
 
 std::string JsonLine(const ProbeCells& c, const ProbeNumbers& n) {
-    return "{\"schema\":" + std::to_string(kJsonSchema) + ",\"path\":" + JsonString(c.path) + ",\"extension\":" + JsonString(c.extension) +
-           ",\"duration\":" + JsonString(c.duration) + ",\"size\":" + JsonString(c.size) +
-           ",\"bitrate\":" + JsonString(c.bitRate) + ",\"fps\":" + JsonString(c.frameRate) +
-           ",\"profile\":" + JsonString(c.profile) +
+    return "{\"schema\":" + std::to_string(kJsonSchema) + ",\"path\":" + JsonString(c.path) +
+           ",\"extension\":" + JsonString(c.extension) + ",\"duration\":" + JsonString(c.duration) +
+           ",\"size\":" + JsonString(c.size) + ",\"bitrate\":" + JsonString(c.bitRate) +
+           ",\"fps\":" + JsonString(c.frameRate) + ",\"profile\":" + JsonString(c.profile) +
            ",\"duration_seconds\":" + JsonNumber(n.duration) +
            ",\"width\":" + std::to_string(n.width) + ",\"height\":" + std::to_string(n.height) +
            ",\"bit_rate\":" + (n.bitRate ? std::to_string(*n.bitRate) : "null") +

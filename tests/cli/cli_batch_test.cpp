@@ -3,7 +3,6 @@
 // one JSON object per file.
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cmath>
@@ -48,9 +47,9 @@ void ExpectCopyOf(const fs::path& input, const fs::path& output) {
 
 struct ListCase {
     const char* label;
-    std::string list;       // the bytes of the list
-    bool nul;               // -0
-    bool standardInput;     // the list comes on standard input
+    std::string list;                   // the bytes of the list
+    bool nul;                           // -0
+    bool standardInput;                 // the list comes on standard input
     std::vector<std::string> expected;  // file names written into out/
 };
 
@@ -61,10 +60,16 @@ TEST(CliBatch, FilesFromAList) {
     const ListCase cases[] = {
         {"lines", "in/a.mp4\nin/b c.mkv\n\n", false, false, {"a.mp4", "b c.mkv"}},
         {"lines, no last newline", "in/a.mp4\nin/b c.mkv", false, false, {"a.mp4", "b c.mkv"}},
-        {"NUL", "in/" + newline + std::string(1, '\0') + "in/a.mp4" + std::string(1, '\0'), true,
-         false, {newline, "a.mp4"}},
+        {"NUL",
+         "in/" + newline + std::string(1, '\0') + "in/a.mp4" + std::string(1, '\0'),
+         true,
+         false,
+         {newline, "a.mp4"}},
         {"lines on stdin", "in/b c.mkv\nin/a.mp4\n", false, true, {"b c.mkv", "a.mp4"}},
-        {"NUL on stdin", "in/a.mp4" + std::string(1, '\0') + "in/" + newline, true, true,
+        {"NUL on stdin",
+         "in/a.mp4" + std::string(1, '\0') + "in/" + newline,
+         true,
+         true,
          {"a.mp4", newline}},
     };
     for (const auto& c : cases) {
@@ -77,8 +82,8 @@ TEST(CliBatch, FilesFromAList) {
         fs::create_directory(cwd / "out");
         WriteFile(cwd / "list", c.list);
 
-        std::vector<std::string> args = {"-q", "-o", "out", "first.ts", "--files-from",
-                                         c.standardInput ? "-" : "list"};
+        std::vector<std::string> args = {
+            "-q", "-o", "out", "first.ts", "--files-from", c.standardInput ? "-" : "list"};
         if (c.nul) args.push_back("-0");
         const auto result =
             clitest::Run(args, cwd.path(), c.standardInput ? cwd / "list" : fs::path());
@@ -119,8 +124,8 @@ TEST(CliBatch, IfExistsSkipDoesOnlyWhatIsLeft) {
     clitest::CopyTo(clitest::Clip("ts"), cwd / "in" / "c.ts");
     fs::create_directory(cwd / "out");
     WriteFile(cwd / "out" / "c.ts.velmora-Ab12Cd.part", "half a copy");
-    const std::vector<std::string> args = {"-q", "--if-exists", "skip", "-o", "out",
-                                           "in/a.mp4", "in/b.mkv"};
+    const std::vector<std::string> args = {"-q",  "--if-exists", "skip",    "-o",
+                                           "out", "in/a.mp4",    "in/b.mkv"};
 
     const auto first = clitest::Run(args, cwd.path());
     EXPECT_EQ(first.exitCode, 0) << first.err;
@@ -145,8 +150,8 @@ TEST(CliBatch, IfExistsSkipDoesOnlyWhatIsLeft) {
     EXPECT_EQ(clitest::Lines(third.out).size(), 3u);
     EXPECT_EQ(third.out.find("done"), std::string::npos) << third.out;
 
-    const auto renamed = clitest::Run({"-q", "-o", "out", "--if-exists", "rename", "in/a.mp4"},
-                                      cwd.path());
+    const auto renamed =
+        clitest::Run({"-q", "-o", "out", "--if-exists", "rename", "in/a.mp4"}, cwd.path());
     EXPECT_EQ(renamed.exitCode, 0) << renamed.err;
     EXPECT_EQ(renamed.out, "done     in/a.mp4 -> out/a(0).mp4\n");
 }
@@ -186,10 +191,18 @@ TEST(CliBatch, KeepTreeKeepsTheFolders) {
     fs::create_directories(cwd / "outside");
     fs::create_directory_symlink(cwd / "outside", cwd / "out" / "linked");
 
-    const std::vector<std::string> args = {
-        "-q", "-o", "out", "--keep-tree", "in", "in/x/a.mp4", "in/y/a.mp4",
-        "in/x/./deep/b.mp4", "in/top.mp4", "elsewhere.mp4", "in/../elsewhere.mp4",
-        (cwd / "in" / "y" / ".." / "linked" / "c.mp4").string()};
+    const std::vector<std::string> args = {"-q",
+                                           "-o",
+                                           "out",
+                                           "--keep-tree",
+                                           "in",
+                                           "in/x/a.mp4",
+                                           "in/y/a.mp4",
+                                           "in/x/./deep/b.mp4",
+                                           "in/top.mp4",
+                                           "elsewhere.mp4",
+                                           "in/../elsewhere.mp4",
+                                           (cwd / "in" / "y" / ".." / "linked" / "c.mp4").string()};
 
     // The plan already knows the link, and makes no folder.
     auto dryRun = args;
@@ -313,9 +326,8 @@ TEST(CliBatch, JsonLinesForAJob) {
     const fs::path clip = clitest::CopyTo(clitest::Clip("mp4"), cwd / "in" / odd);
     clitest::CopyTo(clitest::AudioOnly(), cwd / "in" / "song.m4a");
     fs::create_directory(cwd / "out");
-    const std::vector<std::string> args = {"-q",      "--json",      "--if-exists",
-                                           "skip",    "-o",          "out",
-                                           "in/" + odd, "in/song.m4a"};
+    const std::vector<std::string> args = {"-q", "--json", "--if-exists", "skip",
+                                           "-o", "out",    "in/" + odd,   "in/song.m4a"};
     const auto result = clitest::Run(args, cwd.path());
     EXPECT_EQ(result.exitCode, 1) << result.err;
     const auto lines = clitest::Lines(result.out);
@@ -331,7 +343,8 @@ TEST(CliBatch, JsonLinesForAJob) {
     EXPECT_NEAR(Number(done, "duration"), FfprobeNumber(clip, "format=duration", ""), 0.001);
     EXPECT_EQ(Number(done, "packets"), static_cast<double>(clitest::VideoHashes(clip).size()));
     EXPECT_EQ(Number(done, "left_out"), 0);
-    EXPECT_EQ(Number(done, "bit_rate"), FfprobeNumber(clip, "stream=bit_rate", "-select_streams v"));
+    EXPECT_EQ(Number(done, "bit_rate"),
+              FfprobeNumber(clip, "stream=bit_rate", "-select_streams v"));
     EXPECT_EQ(Number(done, "frame_rate"), 25);
     ExpectCopyOf(clip, cwd / "out" / odd);
 
@@ -349,9 +362,8 @@ TEST(CliBatch, JsonLinesForAJob) {
     ExpectNull(refused, "frame_rate");
 
     // The re-run: skipped, with the size of the finished output.
-    const auto again = clitest::Run({"-q", "--json", "--if-exists", "skip", "-o", "out",
-                                     "in/" + odd},
-                                    cwd.path());
+    const auto again =
+        clitest::Run({"-q", "--json", "--if-exists", "skip", "-o", "out", "in/" + odd}, cwd.path());
     EXPECT_EQ(again.exitCode, 0) << again.err;
     const Fields skipped = ParseLine(clitest::Lines(again.out).at(0));
     ExpectString(skipped, "status", "skipped");
@@ -360,8 +372,7 @@ TEST(CliBatch, JsonLinesForAJob) {
     EXPECT_EQ(Number(skipped, "bytes"), static_cast<double>(fs::file_size(cwd / "out" / odd)));
 
     // The plan of a dry run.
-    const auto plan =
-        clitest::Run({"-n", "--json", "-o", "out", "in/" + odd}, cwd.path());
+    const auto plan = clitest::Run({"-n", "--json", "-o", "out", "in/" + odd}, cwd.path());
     EXPECT_EQ(plan.exitCode, 0) << plan.err;
     const Fields planned = ParseLine(clitest::Lines(plan.out).at(0));
     ExpectString(planned, "status", "planned");

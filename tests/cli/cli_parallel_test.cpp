@@ -3,7 +3,6 @@
 // apart, --if-exists skip makes a re-run do nothing.
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -41,8 +40,9 @@ TEST(CliParallel, ThreeProcessesShareOneBatch) {
     if (!HaveParallel()) GTEST_SKIP() << "GNU parallel is not installed";
     testmedia::TempDir cwd;
     const std::vector<std::pair<std::string, std::string>> files = {
-        {"x/a.mp4", "mp4"}, {"x/b.mkv", "mkv"}, {"x/c.mp4", "mp4"}, {"x/d.ts", "ts"},
-        {"y/a.mp4", "mkv"},  // Matroska inside: told apart from x/a.mp4 by its packets
+        {"x/a.mp4", "mp4"}, {"x/b.mkv", "mkv"}, {"x/c.mp4", "mp4"},
+        {"x/d.ts", "ts"},   {"y/a.mp4", "mkv"},  // Matroska inside: told apart from x/a.mp4 by its
+                                                 // packets
         {"y/b.mkv", "mkv"}, {"y/e.mp4", "mp4"}, {"f.mp4", "mp4"},
     };
     std::ofstream list(cwd / "list");
@@ -54,11 +54,10 @@ TEST(CliParallel, ThreeProcessesShareOneBatch) {
     fs::create_directory(cwd / "out");
 
     // Three records (names) per process: three processes for eight files.
-    const std::string command =
-        "cd " + testmedia::Quote(cwd.path().string()) +
-        " && parallel --will-cite --pipe -N3 -j3 --joblog jobs.log " +
-        testmedia::Quote(VELMORA_CLI) +
-        " -q --keep-tree in --if-exists skip -o out --files-from - < list";
+    const std::string command = "cd " + testmedia::Quote(cwd.path().string()) +
+                                " && parallel --will-cite --pipe -N3 -j3 --joblog jobs.log " +
+                                testmedia::Quote(VELMORA_CLI) +
+                                " -q --keep-tree in --if-exists skip -o out --files-from - < list";
 
     int status = -1;
     const std::string first = testmedia::Run(command, &status);

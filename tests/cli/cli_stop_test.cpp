@@ -87,8 +87,7 @@ TEST_P(CliStop, KeepsAShortenedOutputAndStartsNothingElse) {
 
     std::vector<std::string> args = {"-o", "out", "live.ts", "next.mp4"};
     if (c.skip) args.insert(args.begin(), {"--if-exists", "skip"});
-    const fs::path shortened =
-        cwd / "out" / (c.skip ? "live.ts.velmora-stopped.part" : "live.ts");
+    const fs::path shortened = cwd / "out" / (c.skip ? "live.ts.velmora-stopped.part" : "live.ts");
     clitest::Process cli(args, cwd.path());
     std::atomic<bool> halfWritten{false};
     std::atomic<bool> giveUp{false};

@@ -26,8 +26,7 @@ std::string ReadAll(const fs::path& path) {
 
 }  // namespace
 
-Process::Process(const std::vector<std::string>& args, const fs::path& cwd,
-                 const fs::path& input) {
+Process::Process(const std::vector<std::string>& args, const fs::path& cwd, const fs::path& input) {
     const std::string in = input.empty() ? "/dev/null" : input.string();
     // posix_spawn has no portable way to change folder, so fork and exec.
     const std::string out = (m_logs / "out").string();
@@ -191,12 +190,26 @@ private:
             if (m_pos >= m_text.size()) return false;
             const char e = m_text[m_pos++];
             switch (e) {
-                case '"': case '\\': case '/': out += e; break;
-                case 'n': out += '\n'; break;
-                case 't': out += '\t'; break;
-                case 'r': out += '\r'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
+                case '"':
+                case '\\':
+                case '/':
+                    out += e;
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
                 case 'u': {
                     if (m_pos + 4 > m_text.size()) return false;
                     const unsigned cp = std::stoul(m_text.substr(m_pos, 4), nullptr, 16);
@@ -207,7 +220,8 @@ private:
                         AppendUtf8(out, cp);
                     break;
                 }
-                default: return false;
+                default:
+                    return false;
             }
         }
         return false;
@@ -222,8 +236,8 @@ private:
         if (Word("true")) return value.kind = JsonValue::Kind::kBool, value.number = 1, true;
         if (Word("false")) return value.kind = JsonValue::Kind::kBool, true;
         const size_t start = m_pos;
-        while (m_pos < m_text.size() && std::string_view("+-0123456789.eE").find(m_text[m_pos]) !=
-                                            std::string_view::npos)
+        while (m_pos < m_text.size() &&
+               std::string_view("+-0123456789.eE").find(m_text[m_pos]) != std::string_view::npos)
             ++m_pos;
         if (m_pos == start) return false;
         size_t used = 0;

@@ -33,8 +33,7 @@ TEST(CliUsage, HelpAndVersion) {
         ASSERT_FALSE(runtime.empty()) << ffprobe;
         const size_t running = version.out.find("running on  ");
         ASSERT_NE(running, std::string::npos) << version.out;
-        EXPECT_NE(version.out.find(lib + " " + runtime, running), std::string::npos)
-            << version.out;
+        EXPECT_NE(version.out.find(lib + " " + runtime, running), std::string::npos) << version.out;
     }
     EXPECT_NE(version.out.find("built with  libavformat "), std::string::npos) << version.out;
 }
@@ -55,12 +54,14 @@ TEST(CliUsage, UsageErrorsExitWithTwoAndTouchNothing) {
         {{"-0", clip}, "-0 goes with --files-from"},
         {{"--files-from"}, "option --files-from needs a file (- for standard input)"},
         {{"--files-from", "-", "--files-from=-"}, "standard input can be read only once"},
-        {{"--files-from", "absent.txt"}, "cannot read the list absent.txt: No such file or directory"},
+        {{"--files-from", "absent.txt"},
+         "cannot read the list absent.txt: No such file or directory"},
         {{"--if-exists", "replace", clip}, "option --if-exists takes rename or skip"},
         {{"--if-exists"}, "option --if-exists takes rename or skip"},
         {{"--keep-tree", clip}, "no file given"},
         {{"--keep-tree=", clip}, "option --keep-tree needs a folder"},
-        {{"--probe", "-n", clip}, "--dry-run, --keep-tree and --if-exists have no use with --probe"},
+        {{"--probe", "-n", clip},
+         "--dry-run, --keep-tree and --if-exists have no use with --probe"},
         {{"--probe", "-o", ".", clip}, "-o has no use with --probe"},
         {{"-o", "", clip}, "the output folder name is empty"},
     };

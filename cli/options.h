@@ -8,11 +8,19 @@
 struct CliOptions {
     enum class Mode { kConvert, kProbe, kHelp, kVersion };
     Mode mode = Mode::kConvert;
-    bool json = false;     // --probe prints JSON lines
-    bool quiet = false;    // no progress
-    bool verbose = false;  // let FFmpeg's own log through
+    // What to do when an output's name is already taken: number it "(n)", or
+    // leave the input out (a re-run then does only what is left).
+    enum class IfExists { kRename, kSkip };
+    IfExists ifExists = IfExists::kRename;
+    bool json = false;          // one JSON object per file and line
+    bool quiet = false;         // no progress
+    bool verbose = false;       // let FFmpeg's own log through
+    bool dryRun = false;        // print the plan, write nothing
+    bool nulSeparated = false;  // the lists of --files-from are NUL-separated
     std::string outputFolder = ".";
+    std::string keepTree;  // non-empty: outputs keep their folders below this root
     std::vector<std::string> files;
+    std::vector<std::string> fileLists;  // --files-from; "-" is standard input
 };
 
 struct ParsedOptions {

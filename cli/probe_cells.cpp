@@ -1,11 +1,11 @@
 #include "probe_cells.h"
 
-#include "shown_name.h"
-
 #include <climits>
 #include <cstdio>
 
 #include "engine/av_converter.h"
+#include "file_result.h"
+#include "shown_name.h"
 #include "time_text.h"
 
 extern "C" {
@@ -75,16 +75,32 @@ ProbeCells CellsOfProbe(const std::string& path, const CAVConverter& engine) {
     return cells;
 }
 
-std::string TabLine(const ProbeCells& c) {
-    return ShownName(c.path) + '\t' + c.extension + '\t' + c.duration + '\t' + c.size + '\t' + c.bitRate +
-           '\t' + c.frameRate + '\t' + c.profile;
+ProbeNumbers NumbersOfProbe(const CAVConverter& engine) {
+    ProbeNumbers numbers;
+    if (engine.m_llDuration != AV_NOPTS_VALUE && engine.m_llDuration >= 0)
+        numbers.duration = static_cast<double>(engine.m_llDuration) / 1e6;
+    numbers.width = engine.m_nInWidth;
+    numbers.height = engine.m_nInHeight;
+    if (engine.m_nVideoBitRate > 0) numbers.bitRate = engine.m_nVideoBitRate;
+    if (engine.m_nFpsDen != 0 && engine.m_nFpsNum > 0)
+        numbers.frameRate = static_cast<double>(engine.m_nFpsNum) / engine.m_nFpsDen;
+    return numbers;
 }
 
-std::string JsonLine(const ProbeCells& c) {
-    return "{\"path\":" + JsonString(c.path) + ",\"extension\":" + JsonString(c.extension) +
-           ",\"duration\":" + JsonString(c.duration) + ",\"size\":" + JsonString(c.size) +
-           ",\"bitrate\":" + JsonString(c.bitRate) + ",\"fps\":" + JsonString(c.frameRate) +
-           ",\"profile\":" + JsonString(c.profile) + "}";
+std::string TabLine(const ProbeCells& c) {
+    return ShownName(c.path) + '\t' + c.extension + '\t' + c.duration + '\t' + c.size + '\t' +
+           c.bitRate + '\t' + c.frameRate + '\t' + c.profile;
+}
+
+std::string JsonLine(const ProbeCells& c, const ProbeNumbers& n) {
+    return "{\"schema\":" + std::to_string(kJsonSchema) + ",\"path\":" + JsonString(c.path) +
+           ",\"extension\":" + JsonString(c.extension) + ",\"duration\":" + JsonString(c.duration) +
+           ",\"size\":" + JsonString(c.size) + ",\"bitrate\":" + JsonString(c.bitRate) +
+           ",\"fps\":" + JsonString(c.frameRate) + ",\"profile\":" + JsonString(c.profile) +
+           ",\"duration_seconds\":" + JsonNumber(n.duration) +
+           ",\"width\":" + std::to_string(n.width) + ",\"height\":" + std::to_string(n.height) +
+           ",\"bit_rate\":" + (n.bitRate ? std::to_string(*n.bitRate) : "null") +
+           ",\"frame_rate\":" + JsonNumber(n.frameRate) + "}";
 }
 
 std::string JsonString(const std::string& text) {

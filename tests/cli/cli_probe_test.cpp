@@ -67,7 +67,7 @@ TEST(CliProbe, JsonKeepsNamesThatAreNotUtf8) {
     clitest::CopyTo(clitest::Clip("mp4"), cwd / name);
     const auto result = clitest::Run({"--probe", "--json", name}, cwd.path());
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out.rfind(R"({"path":"caf\udce9.mp4",)", 0), 0u) << result.out;
+    EXPECT_EQ(result.out.rfind(R"({"schema":1,"path":"caf\udce9.mp4",)", 0), 0u) << result.out;
 }
 
 // Quotes, backslashes, control characters and other scripts in a name stay
@@ -81,11 +81,14 @@ TEST(CliProbe, JsonEscapesNames) {
     EXPECT_EQ(result.exitCode, 0) << result.err;
     const auto lines = clitest::Lines(result.out);
     ASSERT_EQ(lines.size(), 2u) << result.out;
-    EXPECT_EQ(lines[0].rfind(R"({"path":"we\"ird \\ näme\t视频.mp4","extension":"mp4",)", 0), 0u)
+    EXPECT_EQ(
+        lines[0].rfind(R"({"schema":1,"path":"we\"ird \\ näme\t视频.mp4","extension":"mp4",)", 0),
+        0u)
         << lines[0];
     EXPECT_NE(lines[0].find(R"("size":"160*120","bitrate":")"), std::string::npos);
-    EXPECT_NE(lines[0].find(R"("fps":"25.00fps","profile":"100"})"), std::string::npos);
-    EXPECT_EQ(lines[1].rfind(R"({"path":"clip:1.mp4","extension":"mp4","duration":"00:00:0)", 0),
+    EXPECT_NE(lines[0].find(R"("fps":"25.00fps","profile":"100",)"), std::string::npos);
+    EXPECT_EQ(lines[1].rfind(
+                  R"({"schema":1,"path":"clip:1.mp4","extension":"mp4","duration":"00:00:0)", 0),
               0u)
         << lines[1];
 }
@@ -128,7 +131,8 @@ TEST(CliProbe, RefusedFilesAreNamedWithTheReason) {
 
         const auto json = clitest::Run({"--probe", "--json", c.file}, cwd.path());
         EXPECT_EQ(json.exitCode, 1);
-        EXPECT_EQ(json.out.rfind("{\"path\":\"" + c.file + "\",\"error\":\"" + c.why, 0), 0u)
+        EXPECT_EQ(
+            json.out.rfind("{\"schema\":1,\"path\":\"" + c.file + "\",\"error\":\"" + c.why, 0), 0u)
             << json.out;
     }
 }

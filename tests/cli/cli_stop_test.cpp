@@ -61,6 +61,9 @@ struct StopCase {
     const char* name;
     int signal;
     int exitCode;
+    // With --if-exists skip the shortened output must not keep the final
+    // name, which would pass for a finished copy on a re-run.
+    bool skip = false;
 };
 
 std::ostream& operator<<(std::ostream& os, const StopCase& c) { return os << c.name; }
@@ -82,7 +85,10 @@ TEST_P(CliStop, KeepsAShortenedOutputAndStartsNothingElse) {
     clitest::CopyTo(clitest::Clip("mp4"), cwd / "next.mp4");
     fs::create_directory(cwd / "out");
 
-    clitest::Process cli({"-o", "out", "live.ts", "next.mp4"}, cwd.path());
+    std::vector<std::string> args = {"-o", "out", "live.ts", "next.mp4"};
+    if (c.skip) args.insert(args.begin(), {"--if-exists", "skip"});
+    const fs::path shortened = cwd / "out" / (c.skip ? "live.ts.velmora-stopped.part" : "live.ts");
+    clitest::Process cli(args, cwd.path());
     std::atomic<bool> halfWritten{false};
     std::atomic<bool> giveUp{false};
     std::thread feeder([&] {
@@ -121,26 +127,33 @@ TEST_P(CliStop, KeepsAShortenedOutputAndStartsNothingElse) {
 
     EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
     EXPECT_EQ(result.out,
-              "stopped  live.ts -> out/live.ts (shortened)\n"
-              "skipped  next.mp4: not started\n");
+              c.skip ? "stopped  live.ts -> out/live.ts.velmora-stopped.part (shortened; set aside "
+                       "so that a re-run copies it again)\n"
+                       "skipped  next.mp4: not started\n"
+                     : "stopped  live.ts -> out/live.ts (shortened)\n"
+                       "skipped  next.mp4: not started\n");
+    if (c.skip) {
+        EXPECT_FALSE(fs::exists(cwd / "out" / "live.ts"));
+    }
     // Plain progress lines, as standard error is no terminal here.
     EXPECT_NE(result.err.find("live.ts  (0 of 2 files done)\n"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(cwd / "out" / "next.mp4"));
 
     // The shortened output is a valid file holding the first video packets,
     // whole, the last one too.
-    const auto copied = clitest::VideoHashes(cwd / "out" / "live.ts");
+    const auto copied = clitest::VideoHashes(shortened);
     const auto all = clitest::VideoHashes(source);
     ASSERT_GT(copied.size(), 1u);
     EXPECT_LT(copied.size(), all.size());
     EXPECT_TRUE(std::equal(copied.begin(), copied.end(), all.begin()));
-    EXPECT_TRUE(clitest::HasNoAudioPackets(cwd / "out" / "live.ts"));
+    EXPECT_TRUE(clitest::HasNoAudioPackets(shortened));
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CliStop,
                          testing::Values(StopCase{"ctrl_c", SIGINT, 130},
                                          StopCase{"sigterm", SIGTERM, 143},
-                                         StopCase{"closed_terminal", SIGHUP, 129}),
+                                         StopCase{"closed_terminal", SIGHUP, 129},
+                                         StopCase{"sigterm_if_exists_skip", SIGTERM, 143, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A reader of the report that goes away early (`| head -n 1`) does not end

@@ -5,6 +5,8 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +23,9 @@ struct Result {
 // A started velmora-cli whose output goes to files until Wait().
 class Process {
 public:
-    Process(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+    // Standard input reads `input` (a file), or nothing when it is empty.
+    Process(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+            const std::filesystem::path& input = {});
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
@@ -33,8 +37,10 @@ private:
     pid_t m_pid = -1;
 };
 
-// Runs velmora-cli with `args` in `cwd` and waits for it.
-Result Run(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+// Runs velmora-cli with `args` in `cwd` and waits for it; standard input
+// reads the file `input`, or nothing.
+Result Run(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+           const std::filesystem::path& input = {});
 
 // A small H.264 + AAC clip: 2 s, 160x120, 25 fps, profile High.
 std::filesystem::path Clip(const std::string& extension);
@@ -54,5 +60,18 @@ bool HasNoAudioPackets(const std::filesystem::path& file);
 
 // Lines of a text.
 std::vector<std::string> Lines(const std::string& text);
+
+// One value of a flat JSON object: a string (escapes decoded; \udc80..\udcff
+// back to the single bytes they stand for), a number, or null.
+struct JsonValue {
+    enum class Kind { kString, kNumber, kNull, kBool };
+    Kind kind = Kind::kNull;
+    std::string text;   // kString
+    double number = 0;  // kNumber; kBool: 0 or 1
+};
+
+// The fields of a one-line JSON object whose values are all strings,
+// numbers, booleans or null; empty when the line is not such an object.
+std::optional<std::map<std::string, JsonValue>> ParseFlatJson(const std::string& line);
 
 }  // namespace clitest

@@ -108,6 +108,9 @@ void CControlButton::paintEvent(QPaintEvent* /*event*/) {
     // Each picture is copied 1:1 from its top-left corner; where it does not
     // reach, the parent's background shows.
     QPainter painter(this);
+    // Between densities (1.25, 1.5) the denser picture is scaled down
+    // smoothly rather than sampled.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(0, 0, m_bMouseOver ? m_bmpHover : m_bmpNormal);
     if (isDown()) {
         painter.drawPixmap(0, 0, m_bmpDown);

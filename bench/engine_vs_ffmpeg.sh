@@ -3,9 +3,13 @@
 # (video only, no re-encoding) and against a plain cp of the same file.
 #
 #   bench/engine_vs_ffmpeg.sh            all sections
-#   bench/engine_vs_ffmpeg.sh big        the ~1 GB MP4, MKV and TS copies only
+#   bench/engine_vs_ffmpeg.sh big        the ~1 GB copies only: H.264 in MP4, MKV
+#                                        and TS, HEVC in TS, MPEG-2 in TS
 #   bench/engine_vs_ffmpeg.sh small      the 500 small files only
 #
+# Every copy is also checked: the video packets velmora-cli wrote must have
+# the payloads of those ffmpeg wrote (MD5 over each stream's packets); the
+# script ends with status 1 when one does not.
 # Media are made once and cached in bench/cache/ (about 3 GB). Runs of the
 # tools alternate round by round, so a change in the host's speed during the
 # script hits every tool alike; every output is deleted before every run.
@@ -24,6 +28,7 @@ target_bytes=${TARGET_BYTES:-1000000000}
 section=${1:-all}
 cpu_log=$(mktemp)
 trap 'rm -f "$cpu_log"' EXIT
+hash_failures=0
 
 for tool in hyperfine ffmpeg ffprobe jq /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing: $tool (run scripts/deps)" >&2; exit 1; }
@@ -63,6 +68,45 @@ make_big() {
       mv "$cache/big.tmp.$ext" "$cache/big.$ext"
     fi
   done
+  make_big_ts hevc "-c:v libx265 -preset ultrafast -crf 8 -x265-params log-level=error:keyint=60"
+  make_big_ts mpeg2 "-c:v mpeg2video -q:v 2 -g 15 -bf 2"
+}
+
+# make_big_ts NAME ENCODER-OPTIONS: a short clip with that video and MP2
+# sound, looped with -c copy into one large transport stream big-NAME.ts.
+make_big_ts() {
+  local name=$1 codec=$2
+  local clip=$cache/clip-$name.ts big=$cache/big-$name.ts
+  if [ ! -s "$clip" ]; then
+    echo "making $clip" >&2
+    # shellcheck disable=SC2086 # the options are words
+    ffmpeg -nostdin -v error -y \
+      -f lavfi -i testsrc2=size=1280x720:rate=30:duration=20 \
+      -f lavfi -i sine=frequency=440:sample_rate=48000:duration=20 \
+      $codec -pix_fmt yuv420p -c:a mp2 -shortest "$clip.tmp.ts"
+    mv "$clip.tmp.ts" "$clip"
+  fi
+  if [ ! -s "$big" ]; then
+    local size loops
+    size=$(stat -c %s "$clip")
+    loops=$(( (target_bytes + size - 1) / size ))
+    echo "making $big ($loops x $size bytes)" >&2
+    ffmpeg -nostdin -v error -y -stream_loop $((loops - 1)) -i "$clip" -map 0 -c copy "$big.tmp.ts"
+    mv "$big.tmp.ts" "$big"
+  fi
+}
+
+# same_video A B: prints "same" when the video packets of the two files carry the same
+# bytes, stream by stream (times aside: velmora-cli starts at zero).
+video_hashes() { ffmpeg -nostdin -v error -i "$1" -map 0:v -c copy -f streamhash -hash md5 - ; }
+same_video() {
+  local a b
+  a=$(video_hashes "$1") b=$(video_hashes "$2")
+  if [ -n "$a" ] && [ "$a" = "$b" ]; then
+    echo same
+  else
+    echo "DIFFERENT ($1: $a; $2: $b)"
+  fi
 }
 
 make_small() {
@@ -117,15 +161,16 @@ bench_big() {
   local out=$cache/out
   mkdir -p "$out"
   printf '\n== one large file, %s rounds, warm cache ==\n' "$rounds"
-  printf '%-4s %8s | %7s %7s %7s | %9s %9s | %8s %8s | %7s %7s | %6s %6s\n' \
-    cont MB cp_s vel_s ff_s vel/ff_med vel/ff_min vel/cp ff/cp vel_MB/s ff_MB/s velMiB ffMiB
-  local ext
-  for ext in mp4 mkv ts; do
-    local in=$cache/big.$ext
+  printf '%-8s %8s | %7s %7s %7s | %9s %9s | %8s %8s | %7s %7s | %6s %6s\n' \
+    input MB cp_s vel_s ff_s vel/ff_med vel/ff_min vel/cp ff/cp vel_MB/s ff_MB/s velMiB ffMiB
+  local kind
+  for kind in mp4 mkv ts ts-hevc ts-mpeg2; do
+    local ext=${kind%%-*} in=$cache/big.$kind
+    [ "$kind" = "$ext" ] || in=$cache/big-${kind#*-}.ts
     local bytes
     bytes=$(stat -c %s "$in")
     cat "$in" >/dev/null  # into the page cache
-    local vel_out=$out/big.$ext ff_out=$out/ff.$ext cp_out=$out/cp.$ext
+    local vel_out=$out/${in##*/} ff_out=$out/ff.$ext cp_out=$out/cp.$ext
     local -a vel=() ff=() cpt=()
     local vel_cpu ff_cpu cp_cpu
     vel_cpu=$(mktemp) ff_cpu=$(mktemp) cp_cpu=$(mktemp)
@@ -148,6 +193,9 @@ bench_big() {
     local vel_size ff_size
     vel_size=$(stat -c %s "$vel_out")
     ff_size=$(stat -c %s "$ff_out")
+    local same
+    same=$(same_video "$vel_out" "$ff_out")
+    [ "$same" = same ] || hash_failures=$((hash_failures + 1))
     rm -f "$vel_out" "$ff_out" "$cp_out"
 
     local vm fm cm vmin fmin
@@ -156,14 +204,14 @@ bench_big() {
     cm=$(printf '%s\n' "${cpt[@]}" | median)
     vmin=$(printf '%s\n' "${vel[@]}" | fastest)
     fmin=$(printf '%s\n' "${ff[@]}" | fastest)
-    printf '%-4s %8.0f | %7.3f %7.3f %7.3f | %9s %9s | %8s %8s | %7.0f %7.0f | %6.1f %6.1f\n' \
-      "$ext" "$(ratio "$bytes" 1000000)" "$cm" "$vm" "$fm" \
+    printf '%-8s %8.0f | %7.3f %7.3f %7.3f | %9s %9s | %8s %8s | %7.0f %7.0f | %6.1f %6.1f\n' \
+      "$kind" "$(ratio "$bytes" 1000000)" "$cm" "$vm" "$fm" \
       "$(ratio "$vm" "$fm")" "$(ratio "$vmin" "$fmin")" "$(ratio "$vm" "$cm")" "$(ratio "$fm" "$cm")" \
       "$(awk -v b="$bytes" -v t="$vm" 'BEGIN { print b / 1e6 / t }')" \
       "$(awk -v b="$bytes" -v t="$fm" 'BEGIN { print b / 1e6 / t }')" \
       "$(ratio "$vel_rss" 1024)" "$(ratio "$ff_rss" 1024)"
     printf '     runs  vel: %s\n     runs  ff:  %s\n     runs  cp:  %s\n' "${vel[*]}" "${ff[*]}" "${cpt[*]}"
-    printf '     output bytes  velmora %s  ffmpeg %s\n' "$vel_size" "$ff_size"
+    printf '     output bytes  velmora %s  ffmpeg %s   video packets: %s\n' "$vel_size" "$ff_size" "$same"
     # CPU time is less disturbed than wall time when the host is busy.
     local vc fc cc
     vc=$(median <"$vel_cpu") fc=$(median <"$ff_cpu") cc=$(median <"$cp_cpu")
@@ -191,18 +239,44 @@ bench_small() {
     vj+=("$(time_once "$fresh" bash -c "\"$cli\" -q -o $out $dir/*.mp4 >/dev/null")")
     fj+=("$(time_once "$fresh" bash -c "$job_loop")")
   done
+  # Peak memory of the whole velmora-cli job against that of the largest
+  # ffmpeg of the loop, and the copies of both compared (the files are
+  # copies of one clip: the first, the middle and the last stand for all).
+  rm -rf "$out" && mkdir -p "$out/vel" "$out/ff"
+  local vel_rss ff_rss
+  vel_rss=$(peak_rss "$cli" -q -o "$out/vel" "$dir"/*.mp4)
+  ff_rss=$(peak_rss bash -c "${job_loop//"$out/"/"$out/ff/"}")
+  local -a names=("$dir"/*.mp4)
+  local same=same name
+  for name in "${names[0]}" "${names[${#names[@]} / 2]}" "${names[${#names[@]} - 1]}"; do
+    name=${name##*/}
+    local one
+    one=$(same_video "$out/vel/$name" "$out/ff/$name")
+    [ "$one" = same ] || same=$one
+  done
+  [ "$same" = same ] || hash_failures=$((hash_failures + 1))
   rm -rf "$out"
   local vpm fpm vjm fjm
   vpm=$(printf '%s\n' "${vp[@]}" | median)
   fpm=$(printf '%s\n' "${fp[@]}" | median)
   vjm=$(printf '%s\n' "${vj[@]}" | median)
   fjm=$(printf '%s\n' "${fj[@]}" | median)
+  local vpmin fpmin vjmin fjmin
+  vpmin=$(printf '%s\n' "${vp[@]}" | fastest)
+  fpmin=$(printf '%s\n' "${fp[@]}" | fastest)
+  vjmin=$(printf '%s\n' "${vj[@]}" | fastest)
+  fjmin=$(printf '%s\n' "${fj[@]}" | fastest)
   printf 'probe: velmora-cli --probe %7.3f s (%.2f ms/file)   ffprobe loop %7.3f s (%.1f ms/file)   ratio %s (goal <= 0.05)\n' \
     "$vpm" "$(awk -v t="$vpm" -v n="$small_count" 'BEGIN { print t * 1000 / n }')" \
     "$fpm" "$(awk -v t="$fpm" -v n="$small_count" 'BEGIN { print t * 1000 / n }')" "$(ratio "$vpm" "$fpm")"
   printf 'job:   velmora-cli         %7.3f s (%.2f ms/file)   ffmpeg loop  %7.3f s (%.1f ms/file)   ratio %s (goal <= 0.10)\n' \
     "$vjm" "$(awk -v t="$vjm" -v n="$small_count" 'BEGIN { print t * 1000 / n }')" \
     "$fjm" "$(awk -v t="$fjm" -v n="$small_count" 'BEGIN { print t * 1000 / n }')" "$(ratio "$vjm" "$fjm")"
+  printf 'fastest runs: probe ratio %s, job ratio %s\n' "$(ratio "$vpmin" "$fpmin")" "$(ratio "$vjmin" "$fjmin")"
+  printf 'peak memory: velmora-cli job %.1f MiB, largest ffmpeg of the loop %.1f MiB; video packets: %s\n' \
+    "$(ratio "$vel_rss" 1024)" "$(ratio "$ff_rss" 1024)" "$same"
+  printf '     runs  vel probe: %s\n     runs  ffprobe:   %s\n     runs  vel job:   %s\n     runs  ff job:    %s\n' \
+    "${vp[*]}" "${fp[*]}" "${vj[*]}" "${fj[*]}"
 }
 
 case $section in
@@ -211,3 +285,7 @@ case $section in
   small) bench_small ;;
   *) echo "usage: $0 [all|big|small]" >&2; exit 2 ;;
 esac
+if ((hash_failures > 0)); then
+  echo "velmora-cli wrote other video packets than ffmpeg in $hash_failures case(s)" >&2
+  exit 1
+fi

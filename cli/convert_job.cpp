@@ -232,6 +232,10 @@ int RunConvert(const CliOptions& options) {
     std::vector<Entry> entries;
     entries.reserve(options.files.size());
     std::set<std::string> claimed;
+    // The job follows the probes at once: when its first file is the one
+    // probed last (a run of one file), that file is opened and analysed
+    // once, not twice.
+    g_pEngine->m_bKeepProbedInput = !options.dryRun;
     // Probe everything first, so that refusals show before a long job.
     for (const auto& file : options.files) {
         if (int signal = StopSignal()) return 128 + signal;

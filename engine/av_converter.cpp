@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "engine/engine_errors.h"
+#include "engine/probed_input.h"
 
 extern "C" {
 #include <libavutil/avutil.h>
@@ -11,7 +12,7 @@ extern "C" {
 
 std::unique_ptr<CAVConverter> g_pEngine;
 
-CAVConverter::CAVConverter() = default;
+CAVConverter::CAVConverter() : m_probed(std::make_unique<velmora::ProbedInput>()) {}
 
 CAVConverter::~CAVConverter() {
     m_bStop.store(true, std::memory_order_relaxed);

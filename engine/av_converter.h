@@ -13,6 +13,10 @@
 #include <thread>
 #include <vector>
 
+namespace velmora {
+class ProbedInput;
+}
+
 // Per-input result stored in m_status.
 enum InputStatus : std::int8_t {
     kStatusPending = -1,
@@ -76,6 +80,12 @@ public:
     // or a signal handler; Probe() lowers it when it starts.
     std::atomic<bool> m_bStopProbe{false};
     static constexpr std::int64_t kProbeByteBudget = 64 << 20;
+    // When set, a successful Probe() keeps its file open and analysed, and
+    // a job whose first input is that file, unchanged, copies from it
+    // instead of opening and analysing it again. The file stays open until
+    // then (or until the next probe, or the engine goes), which is why a
+    // front end that probes long before it copies leaves this off.
+    bool m_bKeepProbedInput = false;
 
     // ---- Probe results (written by Probe(), read by the user interface) ---
     std::int64_t m_llDuration = 0;  // microseconds, AV_NOPTS_VALUE if unknown
@@ -146,6 +156,10 @@ private:
 
     // Number of entries AllocNames() made; the worker never goes past it.
     int m_nAllocated = 0;
+    // The input of the last probe, while kept for the job (see
+    // m_bKeepProbedInput). Used by Probe() and by the worker, never at once:
+    // each joins the other first.
+    std::unique_ptr<velmora::ProbedInput> m_probed;
     std::thread m_worker;
     std::atomic<bool> m_bRunning{false};
     std::atomic<int> m_nWorkerResult{0};

@@ -97,11 +97,14 @@ int WriteHeader(InputSession& session, const char* name) {
 }  // namespace
 
 int OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& interrupt) {
-    int rc = session.source.Open(name, interrupt);
+    session.relay = std::make_unique<InterruptRelay>();
+    session.relay->target = interrupt;
+    const AVIOInterruptCB relayed = session.relay->Callback();
+    int rc = session.source.Open(name, relayed);
     if (rc < 0) return rc;
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw) return AVERROR(ENOMEM);
-    raw->interrupt_callback = interrupt;
+    raw->interrupt_callback = relayed;
     session.source.Bind(raw);
     // The name only helps to tell the format by its extension: the file is
     // read through the source, which is already open.
@@ -124,7 +127,11 @@ int OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& in
 
 SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
                        const AVIOInterruptCB& interrupt) {
-    const int opened = OpenInput(session, inputName, interrupt);
+    int opened = 0;
+    if (session.input && session.relay)
+        session.relay->target = interrupt;
+    else
+        opened = OpenInput(session, inputName, interrupt);
     if (interrupt.callback && interrupt.callback(interrupt.opaque))
         return {SetupOutcome::kStopped, AVERROR_EXIT};
     if (opened < 0) return Failed(opened);

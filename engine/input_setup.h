@@ -9,6 +9,7 @@
 
 #include "engine/ff_ptr.h"
 #include "engine/input_file.h"
+#include "engine/interrupt_relay.h"
 #include "engine/output_file.h"
 
 namespace velmora {
@@ -22,8 +23,10 @@ struct StreamContext {
 
 // Members are released in reverse order: decoders, then the input, then the
 // file it read, then the output (which closes its file if still open), then
-// the output file on disk (removed unless it was published).
+// the output file on disk (removed unless it was published), and last the
+// relay the input's reads ask whether to give way.
 struct InputSession {
+    std::unique_ptr<InterruptRelay> relay;
     OutputFile file;
     OutputFormatPtr output;
     InputFile source;
@@ -45,13 +48,17 @@ struct SetupResult {
 
 // Opens `name` as the input of `session`: the file through InputFile, its
 // streams analysed and its audio and video decoders proven. `interrupt` ends
-// a read that takes too long. Returns 0 or an error code.
+// a read that takes too long; it is reached through session.relay, so a
+// later holder of the input can put its own in its place. Returns 0 or an
+// error code.
 int OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& interrupt);
 
 // Fills `session` for copying `inputName` into a new file named
 // `outputName` (written under a temporary name until the worker publishes
 // it). `interrupt` goes on the input only: a stop request must never keep
-// the output from getting its trailer.
+// the output from getting its trailer. A session whose input is open
+// already (handed over by the probe of the same file) keeps it and its
+// analysis.
 SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
                        const AVIOInterruptCB& interrupt);
 

@@ -3,8 +3,10 @@
 // list shows.
 
 #include "engine/av_converter.h"
+#include "engine/file_identity.h"
 #include "engine/input_setup.h"
 #include "engine/output_container.h"
+#include "engine/probed_input.h"
 #include "engine/stream_rules.h"
 
 namespace {
@@ -38,16 +40,22 @@ int CAVConverter::Probe() {
     m_nFpsNum = 0;
     m_nVideoCodec = 0;
 
+    m_probed->Release();
+    // Taken before the file is opened: a change while it is read makes the
+    // job open it again rather than take this probe's input.
+    const std::optional<velmora::FileIdentity> identity =
+        velmora::IdentityOf(m_pszProbeFile.c_str());
+
     // The probe has a stop request of its own: the job's stays raised after
     // a stopped job and must not make the next probe fail.
-    velmora::InputSession session;
-    ProbeLimits limits{&m_bStopProbe, &session};
+    auto session = std::make_unique<velmora::InputSession>();
+    ProbeLimits limits{&m_bStopProbe, session.get()};
     const char* name = m_pszProbeFile.c_str();
     const int opened =
-        velmora::OpenInput(session, name, AVIOInterruptCB{&ProbeInterrupted, &limits});
-    AVFormatContext* input = session.input.get();
+        velmora::OpenInput(*session, name, AVIOInterruptCB{&ProbeInterrupted, &limits});
+    AVFormatContext* input = session->input.get();
     if (!input) return opened == AVERROR(ENOMEM) ? opened : kProbeNoVideoOrUnreadable;
-    if (opened < 0 && !session.streams.empty()) return opened;  // a decoder failed
+    if (opened < 0 && !session->streams.empty()) return opened;  // a decoder failed
     if (opened < 0) return opened == AVERROR(ENOMEM) ? opened : kProbeNoStreamInfo;
 
     // With several video streams the last one is reported.
@@ -71,5 +79,10 @@ int CAVConverter::Probe() {
     m_nInHeight = par->height;
     m_nVideoBitRate = static_cast<int>(static_cast<std::uint32_t>(par->bit_rate));
     m_nVideoProfile = par->profile;
+    // Kept only after a probe that nothing interrupted: one stopped or cut
+    // short by its byte budget may have analysed less than a job's own
+    // analysis would.
+    if (m_bKeepProbedInput && identity && !ProbeInterrupted(&limits))
+        m_probed->Keep(m_pszProbeFile, *identity, std::move(session));
     return kProbeOk;
 }

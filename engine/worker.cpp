@@ -10,6 +10,7 @@
 #include "engine/input_complete.h"
 #include "engine/input_setup.h"
 #include "engine/packet_loop.h"
+#include "engine/probed_input.h"
 
 using velmora::CopyResult;
 using velmora::InputSession;
@@ -46,7 +47,11 @@ void CAVConverter::Fail(int index, int error, std::int64_t at) {
 // FFmpeg object of the input is released, and the output file removed unless
 // it was given its final name, when `session` goes.
 void CAVConverter::RunInput(int index) {
-    InputSession session;
+    // The probe's input serves the job's first input only: kept any longer,
+    // it would hold its memory through the whole job.
+    std::unique_ptr<InputSession> taken = m_probed->Take(m_ppszInputs[index]);
+    if (!taken) taken = std::make_unique<InputSession>();
+    InputSession& session = *taken;
     const SetupResult setup =
         velmora::SetUpInput(session, m_ppszInputs[index].c_str(), m_ppszOutputs[index].c_str(),
                             AVIOInterruptCB{&StopRequested, this});

@@ -215,15 +215,8 @@ void RunEntries(const CliOptions& options, std::vector<Entry>& entries) {
 void Complain(const std::string& text) { std::fprintf(stderr, "velmora-cli: %s\n", text.c_str()); }
 
 int ProbeFile(CAVConverter& engine, const std::string& file) {
-    // The probe fields are cleared first, so a field the probe does not reach
-    // for this file shows 0 rather than the previous file's value.
-    engine.m_llDuration = AV_NOPTS_VALUE;
-    engine.m_nVideoProfile = 0;
-    engine.m_nVideoBitRate = 0;
-    engine.m_nInWidth = 0;
-    engine.m_nInHeight = 0;
-    engine.m_nFpsNum = 0;
-    engine.m_nFpsDen = 0;
+    // Probe() clears its result fields first, so a field it does not reach
+    // for this file never shows the previous file's value.
     engine.m_pszProbeFile = EngineName(file);
     return engine.Probe();
 }

@@ -31,17 +31,12 @@ size_t RunOnce(CAVConverter& engine, std::vector<JobFile>& files, size_t first,
                ProgressPrinter& progress) {
     const int count = static_cast<int>(files.size() - first);
     const int total = static_cast<int>(files.size());
-    engine.AllocNames(count);
+    std::vector<JobItem> items(count);
     for (int i = 0; i < count; ++i) {
-        engine.m_ppszInputs[i] = EngineName(files[first + i].input);
-        engine.m_ppszOutputs[i] = EngineName(files[first + i].output);
-        engine.m_dEnd[i] = files[first + i].endSeconds;
+        const JobFile& file = files[first + i];
+        items[i] = {EngineName(file.input), EngineName(file.output), file.endSeconds};
     }
-    engine.m_nJobCount = count;
-    engine.m_nCurrent = -1;
-    engine.m_bStop = false;
-    engine.m_nProgress = 0;
-    engine.Start();
+    engine.StartJob(items);
 
     const int finishedBefore = CountFinished(files);
     for (;;) {

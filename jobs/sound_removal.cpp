@@ -107,27 +107,17 @@ void CTarnwickDlg::OnSoundRemoval() {
     m_jobClock.start();
     m_strJobSummary.clear();
     UpdateSummaryLine();
-    if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
-    CAVConverter& engine = *g_pEngine;
-    const int count = static_cast<int>(m_checkedRows.size());
-    // Waits for a previous worker, so the record is ours to fill.
-    engine.AllocNames(count);
-    engine.m_nJobCount = count;
-    engine.m_nInputCount = count;
-    engine.m_nProgress.store(-1, std::memory_order_relaxed);
-    for (int i = 0; i < count; ++i) {
-        engine.m_ppszInputs[i] = inputs[i];
-        engine.m_ppszOutputs[i] = outputs[i].path;
+    std::vector<JobItem> items(m_checkedRows.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        items[i].input = inputs[i];
+        items[i].output = outputs[i].path;
         // The length the list shows is what 100 % means; an empty or
         // unknown length gives 0, for which no percentage is shown.
         const QString duration = list.ItemText(m_checkedRows[i], kColDuration);
-        engine.m_dEnd[i] = ParseTime(duration.toStdString()) / 1000.0;
+        items[i].end = ParseTime(duration.toStdString()) / 1000.0;
     }
-    engine.m_nCurrent.store(-1, std::memory_order_relaxed);
-    engine.m_bStop.store(false, std::memory_order_relaxed);
-    engine.m_nProgress.store(0, std::memory_order_relaxed);
-
-    engine.Start();
+    if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
+    g_pEngine->StartJob(items);
     if (m_progressTimer == nullptr) {
         m_progressTimer = new QTimer(this);
         m_progressTimer->setInterval(kProgressTickMs);

@@ -34,18 +34,9 @@ fs::path NoisyTransportStream() {
 }
 
 void StartJob(CAVConverter& engine, const std::vector<JobInput>& inputs) {
-    const int count = static_cast<int>(inputs.size());
-    engine.AllocNames(count);
-    for (int i = 0; i < count; ++i) {
-        engine.m_ppszInputs[i] = inputs[i].input.string();
-        engine.m_ppszOutputs[i] = inputs[i].output.string();
-        engine.m_dEnd[i] = inputs[i].end;
-    }
-    engine.m_nJobCount = count;
-    engine.m_nCurrent = -1;
-    engine.m_bStop = false;
-    engine.m_nProgress = 0;
-    engine.Start();
+    std::vector<JobItem> items;
+    for (const JobInput& in : inputs) items.push_back({in.input.string(), in.output.string(), in.end});
+    engine.StartJob(items);
 }
 
 JobOutcome OutcomeOf(const CAVConverter& engine, int count) {

@@ -296,12 +296,8 @@ TEST(Stop, WhileOpeningMakesNoOutput) {
 TEST(Stop, ReleasingTheEngineEndsTheWorker) {
     TempDir dir;
     auto engine = std::make_unique<CAVConverter>();
-    engine->AllocNames(2);
-    engine->m_ppszInputs = {NoisyTransportStream().string(), SmallVideo("mp4").string()};
-    engine->m_ppszOutputs = {(dir / "a.ts").string(), (dir / "b.mp4").string()};
-    engine->m_dEnd = {10.0, 2.0};
-    engine->m_nCurrent = -1;
-    engine->Start();
+    StartJob(*engine, {{NoisyTransportStream(), dir / "a.ts", 10.0},
+                       {SmallVideo("mp4"), dir / "b.mp4", 2.0}});
     engine.reset();
     if (fs::exists(dir / "a.ts")) {
         EXPECT_NO_THROW({ Media written(dir / "a.ts"); });
@@ -323,13 +319,7 @@ TEST(Stop, NextJobRunsAfterAStop) {
     EXPECT_EQ(engine.m_status[0], -1);
     EXPECT_FALSE(fs::exists(dir / "a.mp4"));
 
-    engine.AllocNames(1);
-    engine.m_ppszInputs[0] = SmallVideo("mp4").string();
-    engine.m_ppszOutputs[0] = (dir / "a.mp4").string();
-    engine.m_dEnd[0] = 2.0;
-    engine.m_nCurrent = -1;
-    engine.m_bStop = false;
-    engine.Start();
+    StartJob(engine, {{SmallVideo("mp4"), dir / "a.mp4", 2.0}});
     engine.Join();
     EXPECT_EQ(engine.m_status[0], 1);
     EXPECT_EQ(engine.m_nCurrent, 1);

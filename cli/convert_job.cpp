@@ -14,15 +14,11 @@
 #include "output_folder.h"
 #include "output_names.h"
 #include "output_tree.h"
-#include "probe_cells.h"
+#include "cli/probe_lines.h"
 #include "progress.h"
 #include "shown_name.h"
 #include "stop_signal.h"
 #include "utf8_path.h"
-
-extern "C" {
-#include <libavutil/avutil.h>
-}
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "probe_cells.h"
+#include "cli/probe_lines.h"
 #include "shown_name.h"
 #include "utf8_path.h"
 

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "engine/av_converter.h"
+#include "engine/input_result.h"
 #include "stop_signal.h"
 #include "utf8_path.h"
 
@@ -65,18 +66,18 @@ size_t RunOnce(CAVConverter& engine, std::vector<JobFile>& files, size_t first,
         JobFile& file = files[first + i];
         // The engine takes the next free name when the planned one was
         // taken by the time the output was finished.
-        const int status = engine.m_status[i].load(std::memory_order_acquire);
-        if (engine.m_ppszOutputs[i] != EngineName(file.output)) file.output = engine.m_ppszOutputs[i];
-        file.videoPackets = engine.m_llVideoPackets[i].load(std::memory_order_relaxed);
-        file.leftOut = engine.m_llLeftOut[i].load(std::memory_order_relaxed);
-        switch (status) {
+        const InputResult result = ReadInputResult(engine, i);
+        if (result.output != EngineName(file.output)) file.output = result.output;
+        file.videoPackets = result.videoPackets;
+        file.leftOut = result.leftOut;
+        switch (result.status) {
             case kStatusSucceeded:
                 file.outcome = JobFile::Outcome::kDone;
                 break;
             case kStatusFailed:
                 file.outcome = JobFile::Outcome::kFailed;
-                file.error = engine.m_nError[i].load(std::memory_order_relaxed);
-                file.errorTime = engine.m_llErrorTime[i].load(std::memory_order_relaxed);
+                file.error = result.error;
+                file.errorTime = result.errorTime;
                 break;
             default:
                 if (next == files.size()) next = first + i;

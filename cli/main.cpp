@@ -13,7 +13,7 @@
 #include "file_result.h"
 #include "messages.h"
 #include "options.h"
-#include "probe_cells.h"
+#include "cli/probe_lines.h"
 #include "shown_name.h"
 #include "stop_signal.h"
 

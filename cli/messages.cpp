@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "engine/av_converter.h"
-#include "probe_cells.h"
+#include "cli/probe_lines.h"
 #include "utf8_path.h"
 
 extern "C" {

@@ -9,6 +9,7 @@
 
 #include "engine/av_converter.h"
 #include "engine/engine_errors.h"
+#include "engine/input_result.h"
 #include "jobs/utf8_path.h"
 #include "mainwindow/time_text.h"
 
@@ -141,16 +142,15 @@ std::string FailureText(int error, long long errorTimeUs, const std::string& out
 }
 
 std::string InputFailureText(const CAVConverter& engine, int input) {
-    const int error = engine.m_nError[input].load(std::memory_order_relaxed);
-    const long long at = engine.m_llErrorTime[input].load(std::memory_order_relaxed);
+    const InputResult result = ReadInputResult(engine, input);
     // Which of the two names is gone, as far as the disk tells now.
-    if (error == AVERROR(ENOENT) && at == AV_NOPTS_VALUE) {
+    if (result.error == AVERROR(ENOENT) && result.errorTime == AV_NOPTS_VALUE) {
         std::error_code ec;
         if (!fs::exists(PathFromUtf8(engine.m_ppszInputs[input]), ec))
             return "the file no longer exists";
-        const fs::path folder = PathFromUtf8(engine.m_ppszOutputs[input]).parent_path();
+        const fs::path folder = PathFromUtf8(result.output).parent_path();
         if (!folder.empty() && !fs::is_directory(folder, ec))
             return "the output folder no longer exists";
     }
-    return FailureText(error, at, engine.m_ppszOutputs[input]);
+    return FailureText(result.error, result.errorTime, result.output);
 }

@@ -15,6 +15,7 @@
 #include "controls/check_list_ctrl.h"
 #include "desktop_opener.h"
 #include "engine/av_converter.h"
+#include "engine/input_result.h"
 #include "interface_texts.h"
 #include "jobs/failure_text.h"
 #include "jobs/utf8_path.h"
@@ -26,7 +27,7 @@
 namespace {
 
 int StatusOf(const CAVConverter& engine, int input) {
-    return engine.m_status[input].load(std::memory_order_acquire);
+    return ReadInputResult(engine, input).status;
 }
 
 bool IsFinished(int status) { return status == kStatusSucceeded || status == kStatusFailed; }
@@ -41,16 +42,15 @@ bool AnyInputFailed(const CAVConverter& engine, int total) {
 // What the row of a finished input says when the pointer rests on it: its
 // path, and for a failed file why, for a copy that had to leave packets out
 // how many.
-QString ResultToolTip(const CAVConverter& engine, int input, const QString& path) {
-    const int status = StatusOf(engine, input);
-    if (status == kStatusFailed)
+QString ResultToolTip(const CAVConverter& engine, int input, const InputResult& result,
+                      const QString& path) {
+    if (result.status == kStatusFailed)
         return path + QLatin1Char('\n') + QString::fromStdString(InputFailureText(engine, input));
-    const long long leftOut = engine.m_llLeftOut[input].load(std::memory_order_relaxed);
-    if (status == kStatusSucceeded && leftOut > 0)
+    if (result.status == kStatusSucceeded && result.leftOut > 0)
         return path + QLatin1Char('\n') +
                QStringLiteral("%1 of %2 video packets left out")
-                   .arg(leftOut)
-                   .arg(engine.m_llVideoPackets[input].load(std::memory_order_relaxed));
+                   .arg(result.leftOut)
+                   .arg(result.videoPackets);
     return path;
 }
 
@@ -58,20 +58,20 @@ void MarkRow(CTarnwickDlg& window, const CAVConverter& engine, int input) {
     CCheckListCtrl& list = window.FileList();
     const int row = window.m_checkedRows[input];
     if (row < 0 || row >= list.RowCount()) return;
-    const int status = StatusOf(engine, input);
-    if (status == kStatusSucceeded) {
+    const InputResult result = ReadInputResult(engine, input);
+    if (result.status == kStatusSucceeded) {
         list.SetItemText(row, CTarnwickDlg::kColStatus, InterfaceText(lang::kStatusDone));
         // Unchecked, so running the command again does not copy it twice.
         list.SetCheck(row, false);
         // The name the copy got, for opening it from the list.
-        list.SetRowData(row, QString::fromStdString(engine.m_ppszOutputs[input]));
-    } else if (status == kStatusFailed) {
+        list.SetRowData(row, QString::fromStdString(result.output));
+    } else if (result.status == kStatusFailed) {
         list.SetItemText(row, CTarnwickDlg::kColStatus, InterfaceText(lang::kStatusFailed));
     } else {
         return;
     }
-    list.SetRowToolTip(row,
-                       ResultToolTip(engine, input, list.ItemText(row, CTarnwickDlg::kColPath)));
+    list.SetRowToolTip(
+        row, ResultToolTip(engine, input, result, list.ItemText(row, CTarnwickDlg::kColPath)));
 }
 
 // Marks the inputs the worker has finished since the last tick
@@ -115,12 +115,13 @@ QString JobSummary(const CAVConverter& engine, int total, qint64 milliseconds) {
     int done = 0, failed = 0;
     std::uintmax_t bytes = 0;
     for (int i = 0; i < total; ++i) {
-        const int status = StatusOf(engine, i);
-        failed += status == kStatusFailed;
-        if (status != kStatusSucceeded) continue;
+        const InputResult result = ReadInputResult(engine, i);
+        failed += result.status == kStatusFailed;
+        if (result.status != kStatusSucceeded) continue;
         ++done;
         std::error_code error;
-        const std::uintmax_t size = std::filesystem::file_size(PathFromUtf8(engine.m_ppszOutputs[i]), error);
+        const std::uintmax_t size =
+            std::filesystem::file_size(PathFromUtf8(result.output), error);
         if (!error) bytes += size;
     }
     const QString dot = QStringLiteral(" · ");

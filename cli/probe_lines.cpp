@@ -1,12 +1,10 @@
-#include "probe_cells.h"
+#include "cli/probe_lines.h"
 
-#include <climits>
 #include <cstdio>
 
+#include "cli/file_result.h"
+#include "cli/shown_name.h"
 #include "engine/av_converter.h"
-#include "file_result.h"
-#include "shown_name.h"
-#include "time_text.h"
 
 extern "C" {
 #include <libavutil/avutil.h>
@@ -48,32 +46,6 @@ size_t Utf8SequenceLength(const std::string& text, size_t i) {
 }
 
 }  // namespace
-
-std::string ExtensionOf(const std::string& path) {
-    const size_t dot = path.rfind('.');
-    return dot == std::string::npos ? path : path.substr(dot + 1);
-}
-
-std::optional<int> DurationMs(std::int64_t microseconds) {
-    if (microseconds == AV_NOPTS_VALUE || microseconds < 0) return std::nullopt;
-    const std::int64_t ms = microseconds / 1000;
-    if (ms > INT_MAX) return std::nullopt;
-    return static_cast<int>(ms);
-}
-
-ProbeCells CellsOfProbe(const std::string& path, const CAVConverter& engine) {
-    ProbeCells cells;
-    cells.path = path;
-    cells.extension = ExtensionOf(path);
-    if (auto ms = DurationMs(engine.m_llDuration)) cells.duration = FormatTime(*ms);
-    cells.size = Printf("%d*%d", engine.m_nInWidth, engine.m_nInHeight);
-    cells.bitRate = Printf("%dkbps", engine.m_nVideoBitRate / 1000);
-    if (engine.m_nFpsDen != 0)
-        cells.frameRate =
-            Printf("%5.2ffps", static_cast<double>(engine.m_nFpsNum) / engine.m_nFpsDen);
-    cells.profile = Printf("%d", engine.m_nVideoProfile);
-    return cells;
-}
 
 ProbeNumbers NumbersOfProbe(const CAVConverter& engine) {
     ProbeNumbers numbers;

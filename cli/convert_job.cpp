@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/av_converter.h"
+#include "engine/output_name.h"
 #include "file_result.h"
 #include "job_runner.h"
 #include "messages.h"
@@ -18,7 +19,7 @@
 #include "progress.h"
 #include "shown_name.h"
 #include "stop_signal.h"
-#include "utf8_path.h"
+#include "engine/utf8_path.h"
 
 namespace {
 
@@ -57,10 +58,10 @@ void PlaceOutput(const CliOptions& options, std::set<std::string>& claimed, Entr
     }
     e.folder = JoinFolder(options.outputFolder, e.below);
     if (options.ifExists != CliOptions::IfExists::kSkip) return;
-    const std::string fileName = FileNameOf(input);
+    const std::string fileName = velmora::FileNameOf(input);
     if (fileName.find('.') == std::string::npos) return;  // the probe words this
     const std::string name = JoinFolder(e.folder, fileName);
-    if (NameIsTaken(name)) {
+    if (velmora::StateOfName(name) == velmora::NameState::kTaken) {
         e.result.output = name;
         e.result.outputExists = true;
         e.result.bytes = SizeOf(name);
@@ -213,7 +214,7 @@ void Complain(const std::string& text) { std::fprintf(stderr, "velmora-cli: %s\n
 int ProbeFile(CAVConverter& engine, const std::string& file) {
     // Probe() clears its result fields first, so a field it does not reach
     // for this file never shows the previous file's value.
-    engine.m_pszProbeFile = EngineName(file);
+    engine.m_pszProbeFile = FfmpegName(file);
     return engine.Probe();
 }
 

@@ -6,7 +6,7 @@
 
 #include "cli/probe_lines.h"
 #include "shown_name.h"
-#include "utf8_path.h"
+#include "engine/utf8_path.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "engine/av_converter.h"
 #include "engine/input_result.h"
 #include "stop_signal.h"
-#include "utf8_path.h"
+#include "engine/utf8_path.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ size_t RunOnce(CAVConverter& engine, std::vector<JobFile>& files, size_t first,
     std::vector<JobItem> items(count);
     for (int i = 0; i < count; ++i) {
         const JobFile& file = files[first + i];
-        items[i] = {EngineName(file.input), EngineName(file.output), file.endSeconds};
+        items[i] = {FfmpegName(file.input), FfmpegName(file.output), file.endSeconds};
     }
     engine.StartJob(items);
 
@@ -67,7 +67,7 @@ size_t RunOnce(CAVConverter& engine, std::vector<JobFile>& files, size_t first,
         // The engine takes the next free name when the planned one was
         // taken by the time the output was finished.
         const InputResult result = ReadInputResult(engine, i);
-        if (result.output != EngineName(file.output)) file.output = result.output;
+        if (result.output != FfmpegName(file.output)) file.output = result.output;
         file.videoPackets = result.videoPackets;
         file.leftOut = result.leftOut;
         switch (result.status) {
@@ -99,7 +99,7 @@ size_t RunOnce(CAVConverter& engine, std::vector<JobFile>& files, size_t first,
 
 }  // namespace
 
-std::string EngineName(const std::string& name) {
+std::string FfmpegName(const std::string& name) {
 #ifdef _WIN32
     return name;
 #else

@@ -7,7 +7,7 @@
 
 #include "engine/av_converter.h"
 #include "cli/probe_lines.h"
-#include "utf8_path.h"
+#include "engine/utf8_path.h"
 
 extern "C" {
 #include <libavformat/avformat.h>

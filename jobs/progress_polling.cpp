@@ -18,7 +18,7 @@
 #include "engine/input_result.h"
 #include "interface_texts.h"
 #include "jobs/failure_text.h"
-#include "jobs/utf8_path.h"
+#include "engine/utf8_path.h"
 #include "message_box.h"
 #include "tarnwick_dlg.h"
 #include "time_text.h"

@@ -3,7 +3,6 @@
 // worker. The checks come first, in the order the user meets them; nothing
 // is started when one of them fails.
 
-#include <QFile>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -12,6 +11,7 @@
 #include "av_convert_dlg.h"
 #include "controls/check_list_ctrl.h"
 #include "engine/av_converter.h"
+#include "mainwindow/file_system_name.h"
 #include "interface_texts.h"
 #include "message_box.h"
 #include "output_folder.h"
@@ -21,17 +21,6 @@
 #include "time_text.h"
 
 namespace {
-
-// A name as the engine and the job planning take it: the bytes the system
-// uses for file names (UTF-8 on Windows, where FFmpeg expects it).
-std::string EngineName(const QString& path) {
-#ifdef Q_OS_WIN
-    return path.toUtf8().toStdString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
-}
-
 
 // The message for a folder that failed its checks; empty for none.
 // A lone "\" has never been reported: the job just does not start.
@@ -76,10 +65,10 @@ void CTarnwickDlg::OnSoundRemoval() {
 
     std::vector<std::string> inputs;
     inputs.reserve(m_checkedRows.size());
-    for (int row : m_checkedRows) inputs.push_back(EngineName(list.ItemText(row, kColPath)));
+    for (int row : m_checkedRows) inputs.push_back(FileSystemName(list.ItemText(row, kColPath)));
 
     // The folder as the field shows it now; the job keeps this copy.
-    const std::string jobFolder = EngineName(m_strOutputFolder);
+    const std::string jobFolder = FileSystemName(m_strOutputFolder);
     const FolderCheckResult folder = CheckOutputFolder(jobFolder, inputs);
     if (folder.check != FolderCheck::kOk) {
         const QString message = FolderMessage(folder.check);

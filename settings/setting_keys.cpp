@@ -4,10 +4,6 @@
 
 namespace fs = std::filesystem;
 
-fs::path PathFromUtf8(std::string_view text) {
-    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
-}
-
 fs::path SettingsPath(const fs::path& programFolder) {
     return programFolder / PathFromUtf8(kSettingsFileName);
 }

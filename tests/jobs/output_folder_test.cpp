@@ -9,7 +9,7 @@
 #include <set>
 
 #include "test_media.h"
-#include "utf8_path.h"
+#include "engine/utf8_path.h"
 
 namespace fs = std::filesystem;
 

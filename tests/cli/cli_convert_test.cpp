@@ -9,10 +9,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testmedia::ReadAll;
 
 // The output holds the input's video packets, byte for byte, starting at 0,
 // and no sound. With B-frames a transport stream cannot start its pts at 0

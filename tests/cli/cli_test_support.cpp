@@ -19,10 +19,7 @@ namespace clitest {
 
 namespace {
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testmedia::ReadAll;
 
 }  // namespace
 

@@ -81,10 +81,6 @@ fs::path Clip(const std::string& extension) {
         "-c:v libx264 -profile:v high -pix_fmt yuv420p -g 10 -c:a aac -shortest");
 }
 
-fs::path AudioOnly() {
-    return testmedia::Make("cli_audio.m4a", "-f lavfi -i sine=duration=1 -c:a aac");
-}
-
 fs::path CopyTo(const fs::path& source, const fs::path& target) {
     fs::create_directories(target.parent_path());
     fs::copy_file(source, target, fs::copy_options::overwrite_existing);

@@ -1,4 +1,4 @@
-#include "convert_job.h"
+#include "cli/convert_job.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -7,19 +7,19 @@
 #include <set>
 #include <vector>
 
+#include "cli/file_result.h"
+#include "cli/job_runner.h"
+#include "cli/messages.h"
+#include "cli/output_tree.h"
+#include "cli/probe_lines.h"
+#include "cli/progress.h"
+#include "cli/shown_name.h"
+#include "cli/stop_signal.h"
 #include "engine/av_converter.h"
 #include "engine/output_name.h"
-#include "file_result.h"
-#include "job_runner.h"
-#include "messages.h"
-#include "output_folder.h"
-#include "output_names.h"
-#include "output_tree.h"
-#include "cli/probe_lines.h"
-#include "progress.h"
-#include "shown_name.h"
-#include "stop_signal.h"
 #include "engine/utf8_path.h"
+#include "jobs/output_folder.h"
+#include "jobs/output_names.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "file_result.h"
+#include "cli/file_result.h"
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 
 #include "cli/probe_lines.h"
-#include "shown_name.h"
+#include "cli/shown_name.h"
 #include "engine/utf8_path.h"
 
 namespace {

@@ -1,12 +1,12 @@
-#include "job_runner.h"
+#include "cli/job_runner.h"
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
+#include "cli/stop_signal.h"
 #include "engine/av_converter.h"
 #include "engine/input_result.h"
-#include "stop_signal.h"
 #include "engine/utf8_path.h"
 
 namespace {

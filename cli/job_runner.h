@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "progress.h"
+#include "cli/progress.h"
 
 class CAVConverter;
 

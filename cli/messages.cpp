@@ -1,12 +1,12 @@
-#include "messages.h"
+#include "cli/messages.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
-#include "engine/av_converter.h"
 #include "cli/probe_lines.h"
+#include "engine/av_converter.h"
 #include "engine/utf8_path.h"
 
 extern "C" {

@@ -1,4 +1,4 @@
-#include "output_tree.h"
+#include "cli/output_tree.h"
 
 #include <cerrno>
 #include <cstdio>

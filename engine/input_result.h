@@ -15,10 +15,10 @@ struct InputResult {
     // when that was taken by the time the output was finished. Empty while
     // the input is pending and the worker still runs (it may yet change).
     std::string output;
-    int error = 0;                         // FFmpeg's code for a failure; 0 = none
-    std::int64_t errorTime = INT64_MIN;    // µs into the input where reading failed
-    std::int64_t videoPackets = 0;         // video packets read from the input
-    std::int64_t leftOut = 0;              // of them, not in the output
+    int error = 0;                       // FFmpeg's code for a failure; 0 = none
+    std::int64_t errorTime = INT64_MIN;  // µs into the input where reading failed
+    std::int64_t videoPackets = 0;       // video packets read from the input
+    std::int64_t leftOut = 0;            // of them, not in the output
 };
 
 // Input `index` of the engine's last job. May be called while the worker

@@ -81,8 +81,8 @@ std::string ProbeRefusalText(const std::string& file, int result, int videoCodec
 
 std::string FailureText(int error, long long errorTimeUs, const std::string& output) {
     if (!output.empty() && !av_guess_format(nullptr, output.c_str(), nullptr))
-        return "FFmpeg knows no container it can write for the extension \"." + velmora::ExtensionOfFileName(output) +
-               "\"";
+        return "FFmpeg knows no container it can write for the extension \"." +
+               velmora::ExtensionOfFileName(output) + "\"";
     if (errorTimeUs != AV_NOPTS_VALUE) {
         const std::string at = " at " + TimeOf(errorTimeUs);
         if (error == AVERROR_INVALIDDATA) return "the file is damaged beyond repair" + at;

@@ -1,4 +1,4 @@
-#include "output_folder.h"
+#include "jobs/output_folder.h"
 
 #include <cerrno>
 #include <string>

@@ -1,4 +1,4 @@
-#include "output_names.h"
+#include "jobs/output_names.h"
 
 #include <set>
 

@@ -11,18 +11,18 @@
 #include <filesystem>
 #include <limits>
 
-#include "av_convert_dlg.h"
 #include "controls/check_list_ctrl.h"
-#include "desktop_opener.h"
 #include "engine/av_converter.h"
 #include "engine/input_result.h"
-#include "interface_texts.h"
-#include "jobs/failure_text.h"
 #include "engine/utf8_path.h"
-#include "message_box.h"
-#include "tarnwick_dlg.h"
-#include "time_text.h"
-#include "window_grab.h"
+#include "jobs/av_convert_dlg.h"
+#include "jobs/failure_text.h"
+#include "jobs/window_grab.h"
+#include "mainwindow/desktop_opener.h"
+#include "mainwindow/interface_texts.h"
+#include "mainwindow/message_box.h"
+#include "mainwindow/tarnwick_dlg.h"
+#include "mainwindow/time_text.h"
 
 namespace {
 
@@ -120,8 +120,7 @@ QString JobSummary(const CAVConverter& engine, int total, qint64 milliseconds) {
         if (result.status != kStatusSucceeded) continue;
         ++done;
         std::error_code error;
-        const std::uintmax_t size =
-            std::filesystem::file_size(PathFromUtf8(result.output), error);
+        const std::uintmax_t size = std::filesystem::file_size(PathFromUtf8(result.output), error);
         if (!error) bytes += size;
     }
     const QString dot = QStringLiteral(" · ");
@@ -130,8 +129,8 @@ QString JobSummary(const CAVConverter& engine, int total, qint64 milliseconds) {
            InterfaceText(lang::kBytesWritten) + QLatin1Char(' ') +
            QLocale().formattedDataSize(static_cast<qint64>(bytes)) + dot +
            InterfaceText(lang::kTimeTaken) + QLatin1Char(' ') +
-           QString::fromStdString(FormatTime(static_cast<int>(
-               std::min<qint64>(milliseconds, std::numeric_limits<int>::max()))));
+           QString::fromStdString(FormatTime(
+               static_cast<int>(std::min<qint64>(milliseconds, std::numeric_limits<int>::max()))));
 }
 
 // The help address of the language file, as the help link reads it.

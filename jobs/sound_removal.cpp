@@ -8,17 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "av_convert_dlg.h"
 #include "controls/check_list_ctrl.h"
 #include "engine/av_converter.h"
+#include "jobs/av_convert_dlg.h"
+#include "jobs/output_folder.h"
+#include "jobs/output_names.h"
+#include "jobs/progress_polling.h"
 #include "mainwindow/file_system_name.h"
-#include "interface_texts.h"
-#include "message_box.h"
-#include "output_folder.h"
-#include "output_names.h"
-#include "progress_polling.h"
-#include "tarnwick_dlg.h"
-#include "time_text.h"
+#include "mainwindow/interface_texts.h"
+#include "mainwindow/message_box.h"
+#include "mainwindow/tarnwick_dlg.h"
+#include "mainwindow/time_text.h"
 
 namespace {
 

@@ -23,7 +23,8 @@ const int kQuietLog = [] {
 
 void StartJob(CAVConverter& engine, const std::vector<JobInput>& inputs) {
     std::vector<JobItem> items;
-    for (const JobInput& in : inputs) items.push_back({in.input.string(), in.output.string(), in.end});
+    for (const JobInput& in : inputs)
+        items.push_back({in.input.string(), in.output.string(), in.end});
     engine.StartJob(items);
 }
 

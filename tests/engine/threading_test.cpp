@@ -38,7 +38,8 @@ struct ThreeInputs {
 void StartThree(CAVConverter& engine, const ThreeInputs& job, const fs::path& dir) {
     const auto outputs = job.Outputs(dir);
     std::vector<JobItem> items;
-    for (int i = 0; i < 3; ++i) items.push_back({job.inputs[i].string(), outputs[i].string(), job.ends[i]});
+    for (int i = 0; i < 3; ++i)
+        items.push_back({job.inputs[i].string(), outputs[i].string(), job.ends[i]});
     engine.StartJob(items);
 }
 

@@ -148,7 +148,8 @@ TEST_P(UnwritableFolder, FailsEveryInputAndWritesNothing) {
             return ok ? 0 : 1;
         },
         c.unprivileged);
-    if (code == kInputsOutOfReach) GTEST_SKIP() << "the unprivileged user cannot reach " << dir.path();
+    if (code == kInputsOutOfReach)
+        GTEST_SKIP() << "the unprivileged user cannot reach " << dir.path();
     EXPECT_EQ(code, 0);
     EXPECT_EQ(Snap(dir.path()), before);
     std::error_code ec;

@@ -8,8 +8,8 @@
 #include <iterator>
 #include <set>
 
-#include "test_media.h"
 #include "engine/utf8_path.h"
+#include "test_media.h"
 
 namespace fs = std::filesystem;
 

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "test_media.h"
 #include "engine/output_name.h"
 #include "engine/utf8_path.h"
+#include "test_media.h"
 
 namespace fs = std::filesystem;
 

@@ -249,8 +249,8 @@ public:
         // outlives the job.
         const std::string bytes = testmedia::ReadAll(LongTs());
         const CAVConverter* engine = g_pEngine.get();
-        m_input = std::make_unique<testmedia::FedPipe>(
-            pipe, bytes, bytes.size() * 2 / 5, [engine] { return engine->m_bStop.load(); });
+        m_input = std::make_unique<testmedia::FedPipe>(pipe, bytes, bytes.size() * 2 / 5,
+                                                       [engine] { return engine->m_bStop.load(); });
         job.List().SetItemText(0, CTarnwickDlg::kColPath, Q(pipe));
     }
     bool ok() const { return m_input && m_input->ok(); }

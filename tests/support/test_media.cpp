@@ -1,10 +1,9 @@
 #include "test_media.h"
 
 #include <sys/wait.h>
-
-#include <algorithm>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>

@@ -12,9 +12,10 @@ extern "C" {
 
 namespace {
 
-std::string Printf(const char* format, auto... values) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, values...);
+// The JSON escape of one UTF-16 unit: a backslash, "u" and four hex digits.
+std::string UnicodeEscape(unsigned unit) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "\\u%04x", unit & 0xFFFFu);
     return buffer;
 }
 
@@ -89,14 +90,14 @@ std::string JsonString(const std::string& text) {
         } else if (c == '\t') {
             out += "\\t";
         } else if (c < 0x20 || c == 0x7F) {
-            out += Printf("\\u%04x", c);
+            out += UnicodeEscape(c);
         } else if (c >= 0x80) {
             const size_t length = Utf8SequenceLength(text, i);
             if (length == 0) {
                 // A byte that is not UTF-8 stays recoverable: U+DC80..U+DCFF
                 // stand for bytes 0x80..0xFF, as Python's surrogateescape
                 // reads them.
-                out += Printf("\\u%04x", 0xDC00 + c);
+                out += UnicodeEscape(0xDC00 + c);
                 ++i;
                 continue;
             }

@@ -1,4 +1,4 @@
-#include "convert_job.h"
+#include "cli/convert_job.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -7,22 +7,19 @@
 #include <set>
 #include <vector>
 
+#include "cli/file_result.h"
+#include "cli/job_runner.h"
+#include "cli/messages.h"
+#include "cli/output_tree.h"
+#include "cli/probe_lines.h"
+#include "cli/progress.h"
+#include "cli/shown_name.h"
+#include "cli/stop_signal.h"
 #include "engine/av_converter.h"
-#include "file_result.h"
-#include "job_runner.h"
-#include "messages.h"
-#include "output_folder.h"
-#include "output_names.h"
-#include "output_tree.h"
-#include "probe_cells.h"
-#include "progress.h"
-#include "shown_name.h"
-#include "stop_signal.h"
-#include "utf8_path.h"
-
-extern "C" {
-#include <libavutil/avutil.h>
-}
+#include "engine/output_name.h"
+#include "engine/utf8_path.h"
+#include "jobs/output_folder.h"
+#include "jobs/output_names.h"
 
 namespace {
 
@@ -61,10 +58,10 @@ void PlaceOutput(const CliOptions& options, std::set<std::string>& claimed, Entr
     }
     e.folder = JoinFolder(options.outputFolder, e.below);
     if (options.ifExists != CliOptions::IfExists::kSkip) return;
-    const std::string fileName = FileNameOf(input);
+    const std::string fileName = velmora::FileNameOf(input);
     if (fileName.find('.') == std::string::npos) return;  // the probe words this
     const std::string name = JoinFolder(e.folder, fileName);
-    if (NameIsTaken(name)) {
+    if (velmora::StateOfName(name) == velmora::NameState::kTaken) {
         e.result.output = name;
         e.result.outputExists = true;
         e.result.bytes = SizeOf(name);
@@ -215,16 +212,9 @@ void RunEntries(const CliOptions& options, std::vector<Entry>& entries) {
 void Complain(const std::string& text) { std::fprintf(stderr, "velmora-cli: %s\n", text.c_str()); }
 
 int ProbeFile(CAVConverter& engine, const std::string& file) {
-    // The probe fields are cleared first, so a field the probe does not reach
-    // for this file shows 0 rather than the previous file's value.
-    engine.m_llDuration = AV_NOPTS_VALUE;
-    engine.m_nVideoProfile = 0;
-    engine.m_nVideoBitRate = 0;
-    engine.m_nInWidth = 0;
-    engine.m_nInHeight = 0;
-    engine.m_nFpsNum = 0;
-    engine.m_nFpsDen = 0;
-    engine.m_pszProbeFile = EngineName(file);
+    // Probe() clears its result fields first, so a field it does not reach
+    // for this file never shows the previous file's value.
+    engine.m_pszProbeFile = FfmpegName(file);
     return engine.Probe();
 }
 

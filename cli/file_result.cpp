@@ -1,12 +1,12 @@
-#include "file_result.h"
+#include "cli/file_result.h"
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 
-#include "probe_cells.h"
-#include "shown_name.h"
-#include "utf8_path.h"
+#include "cli/probe_lines.h"
+#include "cli/shown_name.h"
+#include "engine/utf8_path.h"
 
 namespace {
 

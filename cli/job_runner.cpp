@@ -1,12 +1,13 @@
-#include "job_runner.h"
+#include "cli/job_runner.h"
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
+#include "cli/stop_signal.h"
 #include "engine/av_converter.h"
-#include "stop_signal.h"
-#include "utf8_path.h"
+#include "engine/input_result.h"
+#include "engine/utf8_path.h"
 
 namespace {
 
@@ -31,17 +32,12 @@ size_t RunOnce(CAVConverter& engine, std::vector<JobFile>& files, size_t first,
                ProgressPrinter& progress) {
     const int count = static_cast<int>(files.size() - first);
     const int total = static_cast<int>(files.size());
-    engine.AllocNames(count);
+    std::vector<JobItem> items(count);
     for (int i = 0; i < count; ++i) {
-        engine.m_ppszInputs[i] = EngineName(files[first + i].input);
-        engine.m_ppszOutputs[i] = EngineName(files[first + i].output);
-        engine.m_dEnd[i] = files[first + i].endSeconds;
+        const JobFile& file = files[first + i];
+        items[i] = {FfmpegName(file.input), FfmpegName(file.output), file.endSeconds};
     }
-    engine.m_nJobCount = count;
-    engine.m_nCurrent = -1;
-    engine.m_bStop = false;
-    engine.m_nProgress = 0;
-    engine.Start();
+    engine.StartJob(items);
 
     const int finishedBefore = CountFinished(files);
     for (;;) {
@@ -70,18 +66,18 @@ size_t RunOnce(CAVConverter& engine, std::vector<JobFile>& files, size_t first,
         JobFile& file = files[first + i];
         // The engine takes the next free name when the planned one was
         // taken by the time the output was finished.
-        const int status = engine.m_status[i].load(std::memory_order_acquire);
-        if (engine.m_ppszOutputs[i] != EngineName(file.output)) file.output = engine.m_ppszOutputs[i];
-        file.videoPackets = engine.m_llVideoPackets[i].load(std::memory_order_relaxed);
-        file.leftOut = engine.m_llLeftOut[i].load(std::memory_order_relaxed);
-        switch (status) {
+        const InputResult result = ReadInputResult(engine, i);
+        if (result.output != FfmpegName(file.output)) file.output = result.output;
+        file.videoPackets = result.videoPackets;
+        file.leftOut = result.leftOut;
+        switch (result.status) {
             case kStatusSucceeded:
                 file.outcome = JobFile::Outcome::kDone;
                 break;
             case kStatusFailed:
                 file.outcome = JobFile::Outcome::kFailed;
-                file.error = engine.m_nError[i].load(std::memory_order_relaxed);
-                file.errorTime = engine.m_llErrorTime[i].load(std::memory_order_relaxed);
+                file.error = result.error;
+                file.errorTime = result.errorTime;
                 break;
             default:
                 if (next == files.size()) next = first + i;
@@ -103,7 +99,7 @@ size_t RunOnce(CAVConverter& engine, std::vector<JobFile>& files, size_t first,
 
 }  // namespace
 
-std::string EngineName(const std::string& name) {
+std::string FfmpegName(const std::string& name) {
 #ifdef _WIN32
     return name;
 #else

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "progress.h"
+#include "cli/progress.h"
 
 class CAVConverter;
 
@@ -34,4 +34,4 @@ void RunJob(CAVConverter& engine, std::vector<JobFile>& files, ProgressPrinter& 
 
 // The name FFmpeg is given for a file: a relative name that looks like a
 // URL ("a:b.mp4") would otherwise be taken for a protocol.
-std::string EngineName(const std::string& name);
+std::string FfmpegName(const std::string& name);

@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "convert_job.h"
+#include "cli/convert_job.h"
+#include "cli/file_list.h"
+#include "cli/file_result.h"
+#include "cli/messages.h"
+#include "cli/options.h"
+#include "cli/probe_lines.h"
+#include "cli/shown_name.h"
+#include "cli/stop_signal.h"
 #include "engine/av_converter.h"
 #include "engine/heap_margin.h"
-#include "file_list.h"
-#include "file_result.h"
-#include "messages.h"
-#include "options.h"
-#include "probe_cells.h"
-#include "shown_name.h"
-#include "stop_signal.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

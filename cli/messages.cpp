@@ -1,13 +1,13 @@
-#include "messages.h"
+#include "cli/messages.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "cli/probe_lines.h"
 #include "engine/av_converter.h"
-#include "probe_cells.h"
-#include "utf8_path.h"
+#include "engine/utf8_path.h"
 
 extern "C" {
 #include <libavformat/avformat.h>

@@ -1,4 +1,4 @@
-#include "output_tree.h"
+#include "cli/output_tree.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,7 +10,8 @@
 #include <unistd.h>
 #endif
 
-#include "utf8_path.h"
+#include "engine/output_name.h"
+#include "engine/utf8_path.h"
 
 namespace fs = std::filesystem;
 
@@ -56,12 +57,6 @@ std::string MakeFoldersBelow(const std::string& folder, const std::string& below
     return "";
 }
 
-bool NameIsTaken(const std::string& name) {
-    std::error_code ec;
-    const fs::file_status status = fs::symlink_status(PathFromUtf8(name), ec);
-    return status.type() != fs::file_type::not_found && status.type() != fs::file_type::none;
-}
-
 std::string SetAside(const std::string& output) {
     for (int n = 0; n < 100; ++n) {
         std::string aside = output + ".velmora-stopped";
@@ -70,7 +65,7 @@ std::string SetAside(const std::string& output) {
 #ifdef _WIN32
         // std::filesystem::rename may replace here: the name is tested first.
         std::error_code ec;
-        if (NameIsTaken(aside)) continue;
+        if (velmora::StateOfName(aside) == velmora::NameState::kTaken) continue;
         fs::rename(PathFromUtf8(output), PathFromUtf8(aside), ec);
         if (!ec) return aside;
 #else

@@ -24,9 +24,6 @@ std::string JoinFolder(const std::string& folder, const std::string& below);
 // With `make` false nothing is made: only what exists is checked (a dry run).
 std::string MakeFoldersBelow(const std::string& folder, const std::string& below, bool make = true);
 
-// True when anything goes by `name`: a file, a folder, a dangling link.
-bool NameIsTaken(const std::string& name);
-
 // Moves a stopped file's shortened output out of the way of its final name
 // ("clip.mp4" -> "clip.mp4.velmora-stopped.part", numbered when taken),
 // never replacing anything. Returns the new name, or "" when it could not

@@ -43,6 +43,26 @@ void CAVConverter::ResetInputResult(int index) {
     m_llLeftOut[index].store(0, std::memory_order_relaxed);
 }
 
+void CAVConverter::StartJob(const std::vector<JobItem>& items) {
+    const int count = static_cast<int>(items.size());
+    // Waits for a previous worker, so the record is ours to fill.
+    AllocNames(count);
+    m_nJobCount = count;
+    // Not started yet: no percentage to show until the worker begins.
+    m_nProgress.store(-1, std::memory_order_relaxed);
+    for (int i = 0; i < count; ++i) {
+        m_ppszInputs[i] = items[i].input;
+        m_ppszOutputs[i] = items[i].output;
+        m_dEnd[i] = items[i].end;
+    }
+    m_nCurrent.store(-1, std::memory_order_relaxed);
+    // A stop request left raised by the previous job would end this one
+    // before its first packet.
+    m_bStop.store(false, std::memory_order_relaxed);
+    m_nProgress.store(0, std::memory_order_relaxed);
+    Start();
+}
+
 void CAVConverter::Start() {
     Join();
     m_nWorkerResult.store(0, std::memory_order_relaxed);

@@ -24,6 +24,13 @@ enum InputStatus : std::int8_t {
     kStatusFailed = 2,
 };
 
+// One input of a job as a front end hands it to StartJob().
+struct JobItem {
+    std::string input;   // the name FFmpeg opens (UTF-8 bytes of the path)
+    std::string output;  // the planned output name, same form
+    double end = 0;      // seconds that 100 % progress stands for; 0 = unknown
+};
+
 // Results of Probe().
 enum ProbeResult : int {
     kProbeOk = 0,
@@ -121,9 +128,14 @@ public:
     // ends early when m_bStopProbe is raised.
     int Probe();
 
-    // Starts the worker on the job record. Joins a previous worker first.
-    // The caller has filled m_nInputCount, the names, m_dEnd, and set
-    // m_nCurrent = -1, m_bStop = false, m_nProgress = 0. Each output is
+    // Starts a job over `items`, the way every front end starts one: waits
+    // for a previous worker, sizes and fills the job record (names, end
+    // points, m_nInputCount and m_nJobCount = items.size()), lowers the stop
+    // request, puts m_nCurrent at -1 and m_nProgress at 0, and calls Start().
+    void StartJob(const std::vector<JobItem>& items);
+
+    // Starts the worker on the job record as it stands; StartJob() fills the
+    // record first. Joins a previous worker first. Each output is
     // written under a temporary name and given its final name once it is
     // finished (or once a stop has ended it as a valid shortened file); when
     // that name is taken by then, the next free "(n)" name is used, and

@@ -20,16 +20,13 @@ extern "C" {
 }
 
 #include "engine/output_name.h"
+#include "engine/utf8_path.h"
 
 namespace fs = std::filesystem;
 
 namespace velmora {
 
 namespace {
-
-fs::path PathOf(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 constexpr const char* kTempMark = ".velmora-";
 constexpr const char* kTempEnd = ".part";
@@ -48,9 +45,8 @@ std::string RandomPart() {
 // "<folder>/<file name>.velmora-XXXXXX.part", the file name cut so the
 // whole fits the file system's limit.
 std::string TempNameFor(const std::string& finalName) {
-    const size_t slash = finalName.find_last_of("/\\");
-    const size_t start = slash == std::string::npos ? 0 : slash + 1;
-    std::string name = finalName.substr(start);
+    std::string name = FileNameOf(finalName);
+    const size_t start = finalName.size() - name.size();
     const size_t added =
         std::string(kTempMark).size() + kRandomLength + std::string(kTempEnd).size();
     if (name.size() + added > kMaxFileNameBytes) {
@@ -61,9 +57,29 @@ std::string TempNameFor(const std::string& finalName) {
     return finalName.substr(0, start) + name + kTempMark + RandomPart() + kTempEnd;
 }
 
-int OpenNew(const std::string& name) {
+// Renames `from` to `to` unless something goes by `to`. Returns 0, or the
+// errno of the failure (EEXIST when `to` is taken).
+int RenameNoReplace(const std::string& from, const std::string& to) {
 #ifdef _WIN32
-    return _wopen(PathOf(name).c_str(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY,
+    // _wrename never replaces an existing file.
+    if (_wrename(PathFromUtf8(from).c_str(), PathFromUtf8(to).c_str()) == 0) return 0;
+    return errno == EACCES && StateOfName(to) != NameState::kFree ? EEXIST : errno;
+#else
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+    // A file system without RENAME_NOREPLACE: a hard link is never made over
+    // an existing name either.
+    if (link(from.c_str(), to.c_str()) != 0) return errno;
+    unlink(from.c_str());
+    return 0;
+#endif
+}
+
+}  // namespace
+
+int CreateNewFile(const std::string& name) {
+#ifdef _WIN32
+    return _wopen(PathFromUtf8(name).c_str(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY,
                   _S_IREAD | _S_IWRITE);
 #else
     // O_EXCL refuses any existing name, a link too, even one to nothing.
@@ -79,37 +95,12 @@ int CloseFd(int fd) {
 #endif
 }
 
-// Renames `from` to `to` unless something goes by `to`. Returns 0, or the
-// errno of the failure (EEXIST when `to` is taken).
-int RenameNoReplace(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-    // _wrename never replaces an existing file.
-    if (_wrename(PathOf(from).c_str(), PathOf(to).c_str()) == 0) return 0;
-    return errno == EACCES && !NameIsFree(to) ? EEXIST : errno;
-#else
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
-    // A file system without RENAME_NOREPLACE: a hard link is never made over
-    // an existing name either.
-    if (link(from.c_str(), to.c_str()) != 0) return errno;
-    unlink(from.c_str());
-    return 0;
-#endif
-}
-
-}  // namespace
-
-bool NameIsFree(const std::string& name) {
-    std::error_code ec;
-    return fs::symlink_status(PathOf(name), ec).type() == fs::file_type::not_found;
-}
-
 int OutputFile::Create(const std::string& finalName) {
     Discard();
     m_published = false;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = TempNameFor(finalName);
-        m_fd = OpenNew(name);
+        m_fd = CreateNewFile(name);
         if (m_fd >= 0) {
             m_tempName = name;
             m_openName = name;
@@ -128,7 +119,8 @@ int OutputFile::Create(const std::string& finalName) {
 bool OutputFile::Removed() const {
     if (m_fd < 0) return true;
 #ifdef _WIN32
-    return NameIsFree(m_tempName);
+    // A name whose state cannot be read is not taken for a removed file.
+    return StateOfName(m_tempName) == NameState::kFree;
 #else
     struct stat info {};
     return fstat(m_fd, &info) != 0 || info.st_nlink == 0;
@@ -186,7 +178,7 @@ void OutputFile::Discard() {
     }
     if (!m_published && !m_tempName.empty() && ours) {
         std::error_code ignored;
-        fs::remove(PathOf(m_tempName), ignored);
+        fs::remove(PathFromUtf8(m_tempName), ignored);
     }
     m_tempName.clear();
     m_openName.clear();

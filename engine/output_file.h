@@ -50,8 +50,12 @@ private:
     bool m_published = false;
 };
 
-// True when nothing at all goes by `name`: no file, folder or link, not even
-// a link to nothing. A name whose state cannot be read counts as taken.
-bool NameIsFree(const std::string& name);
+// Creates `name` as a new file, never through a link and never over
+// anything that exists. Returns a descriptor open for reading and writing,
+// or -1 with errno set (EEXIST when the name is taken).
+int CreateNewFile(const std::string& name);
+
+// Closes a descriptor of CreateNewFile(). Returns 0 or -1 with errno set.
+int CloseFd(int fd);
 
 }  // namespace velmora

@@ -1,6 +1,10 @@
 #include "engine/output_name.h"
 
 #include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "engine/utf8_path.h"
 
 namespace velmora {
 
@@ -12,10 +16,15 @@ struct Parts {
     std::string extension;  // from the last dot on, or empty
 };
 
+// Where the file name of `path` starts.
+size_t FileNameStart(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
 Parts Split(const std::string& path) {
     Parts parts;
-    const size_t slash = path.find_last_of("/\\");
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t nameStart = FileNameStart(path);
     parts.folder = path.substr(0, nameStart);
     const std::string name = path.substr(nameStart);
     const size_t dot = name.rfind('.');
@@ -43,6 +52,22 @@ size_t NumberLength(const std::string& stem) {
 }
 
 }  // namespace
+
+std::string FileNameOf(const std::string& path) { return path.substr(FileNameStart(path)); }
+
+std::string ExtensionOfFileName(const std::string& path) {
+    const std::string extension = Split(path).extension;
+    return extension.empty() ? extension : extension.substr(1);
+}
+
+NameState StateOfName(const std::string& name) {
+    std::error_code ec;
+    const std::filesystem::file_type type =
+        std::filesystem::symlink_status(PathFromUtf8(name), ec).type();
+    if (type == std::filesystem::file_type::not_found) return NameState::kFree;
+    if (type == std::filesystem::file_type::none) return NameState::kUnreadable;
+    return NameState::kTaken;
+}
 
 std::string NumberedName(const std::string& path, long long n) {
     Parts parts = Split(path);

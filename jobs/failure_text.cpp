@@ -9,7 +9,9 @@
 
 #include "engine/av_converter.h"
 #include "engine/engine_errors.h"
-#include "jobs/utf8_path.h"
+#include "engine/input_result.h"
+#include "engine/output_name.h"
+#include "engine/utf8_path.h"
 #include "mainwindow/time_text.h"
 
 extern "C" {
@@ -29,13 +31,6 @@ std::string ContainerName(const std::string& output) {
     if (comma != std::string::npos) name.resize(comma);
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return name;
-}
-
-std::string Extension(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    return path.substr(dot + 1);
 }
 
 std::string TimeOf(long long microseconds) {
@@ -72,7 +67,7 @@ std::string ProbeRefusalText(const std::string& file, int result, int videoCodec
         for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return "the " + ContainerName(file) + " container cannot hold " + name + " video";
     }
-    if (result == AVERROR_MUXER_NOT_FOUND && Extension(file).empty())
+    if (result == AVERROR_MUXER_NOT_FOUND && velmora::ExtensionOfFileName(file).empty())
         return "the name has no extension, so no container can be chosen for the output";
     if (result == velmora::kErrorNotSingleFile || result == AVERROR_MUXER_NOT_FOUND)
         return FailureText(result, AV_NOPTS_VALUE, file);
@@ -86,8 +81,8 @@ std::string ProbeRefusalText(const std::string& file, int result, int videoCodec
 
 std::string FailureText(int error, long long errorTimeUs, const std::string& output) {
     if (!output.empty() && !av_guess_format(nullptr, output.c_str(), nullptr))
-        return "FFmpeg knows no container it can write for the extension \"." + Extension(output) +
-               "\"";
+        return "FFmpeg knows no container it can write for the extension \"." +
+               velmora::ExtensionOfFileName(output) + "\"";
     if (errorTimeUs != AV_NOPTS_VALUE) {
         const std::string at = " at " + TimeOf(errorTimeUs);
         if (error == AVERROR_INVALIDDATA) return "the file is damaged beyond repair" + at;
@@ -134,23 +129,22 @@ std::string FailureText(int error, long long errorTimeUs, const std::string& out
             return "FFmpeg has no decoder for a stream of the file";
         case AVERROR_MUXER_NOT_FOUND:
             return "FFmpeg knows no container it can write for the extension \"." +
-                   Extension(output) + "\"";
+                   velmora::ExtensionOfFileName(output) + "\"";
         default:
             return ErrorText(error);
     }
 }
 
 std::string InputFailureText(const CAVConverter& engine, int input) {
-    const int error = engine.m_nError[input].load(std::memory_order_relaxed);
-    const long long at = engine.m_llErrorTime[input].load(std::memory_order_relaxed);
+    const InputResult result = ReadInputResult(engine, input);
     // Which of the two names is gone, as far as the disk tells now.
-    if (error == AVERROR(ENOENT) && at == AV_NOPTS_VALUE) {
+    if (result.error == AVERROR(ENOENT) && result.errorTime == AV_NOPTS_VALUE) {
         std::error_code ec;
         if (!fs::exists(PathFromUtf8(engine.m_ppszInputs[input]), ec))
             return "the file no longer exists";
-        const fs::path folder = PathFromUtf8(engine.m_ppszOutputs[input]).parent_path();
+        const fs::path folder = PathFromUtf8(result.output).parent_path();
         if (!folder.empty() && !fs::is_directory(folder, ec))
             return "the output folder no longer exists";
     }
-    return FailureText(error, at, engine.m_ppszOutputs[input]);
+    return FailureText(result.error, result.errorTime, result.output);
 }

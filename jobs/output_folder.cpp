@@ -1,18 +1,10 @@
-#include "output_folder.h"
-
-#include <fcntl.h>
+#include "jobs/output_folder.h"
 
 #include <cerrno>
 #include <string>
 
-#ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <unistd.h>
-#endif
-
-#include "utf8_path.h"
+#include "engine/output_file.h"
+#include "engine/utf8_path.h"
 
 namespace fs = std::filesystem;
 
@@ -26,15 +18,9 @@ constexpr int kWriteTestAttempts = 100;
 
 // Creates `path` only if nothing of that name exists. Returns 0 or errno.
 int CreateExclusive(const fs::path& path) {
-#ifdef _WIN32
-    int fd = _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+    const int fd = velmora::CreateNewFile(Utf8FromPath(path));
     if (fd < 0) return errno;
-    _close(fd);
-#else
-    int fd = open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
-    if (fd < 0) return errno;
-    close(fd);
-#endif
+    velmora::CloseFd(fd);
     return 0;
 }
 

@@ -1,12 +1,8 @@
-#include "output_names.h"
+#include "jobs/output_names.h"
 
-#include <filesystem>
 #include <set>
 
 #include "engine/output_name.h"
-#include "utf8_path.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -31,21 +27,7 @@ bool EndsWithSeparator(const std::string& folder) {
 std::string Key(const std::string& name) { return name; }
 #endif
 
-// Anything of that name counts, a dangling link too: the muxer would write
-// through it. A name whose state cannot be read is left to the job, which
-// reports the failure when it cannot create the file.
-bool ExistsOnDisk(const std::string& name) {
-    std::error_code ec;
-    const fs::file_status status = fs::symlink_status(PathFromUtf8(name), ec);
-    return status.type() != fs::file_type::not_found && status.type() != fs::file_type::none;
-}
-
 }  // namespace
-
-std::string FileNameOf(const std::string& path) {
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::vector<OutputName> PlanOutputNames(const std::string& folder,
                                         const std::vector<std::string>& inputs) {
@@ -57,7 +39,7 @@ std::vector<OutputName> PlanOutputNames(const std::string& folder,
     names.reserve(inputs.size());
     for (const auto& input : inputs) {
         OutputName out;
-        const std::string fileName = FileNameOf(input);
+        const std::string fileName = velmora::FileNameOf(input);
         const size_t dot = fileName.rfind('.');
         if (dot == std::string::npos) {
             out.result = OutputNameResult::kNoExtension;
@@ -65,7 +47,10 @@ std::vector<OutputName> PlanOutputNames(const std::string& folder,
             continue;
         }
         auto taken = [&](const std::string& name) {
-            return planned.count(Key(name)) > 0 || ExistsOnDisk(name);
+            // A name whose state cannot be read is left to the job, which
+            // reports the failure when it cannot create the file.
+            return planned.count(Key(name)) > 0 ||
+                   velmora::StateOfName(name) == velmora::NameState::kTaken;
         };
         const std::string first = prefix + fileName;
         std::string name = first;

@@ -17,9 +17,6 @@ struct OutputName {
     std::string path;  // UTF-8; empty unless result is kOk
 };
 
-// The file name part of a path: the text after its last "\" or "/".
-std::string FileNameOf(const std::string& path);
-
 // One entry per input, same order. `folder` and `inputs` are UTF-8. A name is
 // taken when anything of that name exists on disk (a file, a folder, even a
 // dangling link) or when an earlier input of the same call was given it.

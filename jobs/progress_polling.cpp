@@ -11,22 +11,23 @@
 #include <filesystem>
 #include <limits>
 
-#include "av_convert_dlg.h"
 #include "controls/check_list_ctrl.h"
-#include "desktop_opener.h"
 #include "engine/av_converter.h"
-#include "interface_texts.h"
+#include "engine/input_result.h"
+#include "engine/utf8_path.h"
+#include "jobs/av_convert_dlg.h"
 #include "jobs/failure_text.h"
-#include "jobs/utf8_path.h"
-#include "message_box.h"
-#include "tarnwick_dlg.h"
-#include "time_text.h"
-#include "window_grab.h"
+#include "jobs/window_grab.h"
+#include "mainwindow/desktop_opener.h"
+#include "mainwindow/interface_texts.h"
+#include "mainwindow/message_box.h"
+#include "mainwindow/tarnwick_dlg.h"
+#include "mainwindow/time_text.h"
 
 namespace {
 
 int StatusOf(const CAVConverter& engine, int input) {
-    return engine.m_status[input].load(std::memory_order_acquire);
+    return ReadInputResult(engine, input).status;
 }
 
 bool IsFinished(int status) { return status == kStatusSucceeded || status == kStatusFailed; }
@@ -41,16 +42,15 @@ bool AnyInputFailed(const CAVConverter& engine, int total) {
 // What the row of a finished input says when the pointer rests on it: its
 // path, and for a failed file why, for a copy that had to leave packets out
 // how many.
-QString ResultToolTip(const CAVConverter& engine, int input, const QString& path) {
-    const int status = StatusOf(engine, input);
-    if (status == kStatusFailed)
+QString ResultToolTip(const CAVConverter& engine, int input, const InputResult& result,
+                      const QString& path) {
+    if (result.status == kStatusFailed)
         return path + QLatin1Char('\n') + QString::fromStdString(InputFailureText(engine, input));
-    const long long leftOut = engine.m_llLeftOut[input].load(std::memory_order_relaxed);
-    if (status == kStatusSucceeded && leftOut > 0)
+    if (result.status == kStatusSucceeded && result.leftOut > 0)
         return path + QLatin1Char('\n') +
                QStringLiteral("%1 of %2 video packets left out")
-                   .arg(leftOut)
-                   .arg(engine.m_llVideoPackets[input].load(std::memory_order_relaxed));
+                   .arg(result.leftOut)
+                   .arg(result.videoPackets);
     return path;
 }
 
@@ -58,20 +58,20 @@ void MarkRow(CTarnwickDlg& window, const CAVConverter& engine, int input) {
     CCheckListCtrl& list = window.FileList();
     const int row = window.m_checkedRows[input];
     if (row < 0 || row >= list.RowCount()) return;
-    const int status = StatusOf(engine, input);
-    if (status == kStatusSucceeded) {
+    const InputResult result = ReadInputResult(engine, input);
+    if (result.status == kStatusSucceeded) {
         list.SetItemText(row, CTarnwickDlg::kColStatus, InterfaceText(lang::kStatusDone));
         // Unchecked, so running the command again does not copy it twice.
         list.SetCheck(row, false);
         // The name the copy got, for opening it from the list.
-        list.SetRowData(row, QString::fromStdString(engine.m_ppszOutputs[input]));
-    } else if (status == kStatusFailed) {
+        list.SetRowData(row, QString::fromStdString(result.output));
+    } else if (result.status == kStatusFailed) {
         list.SetItemText(row, CTarnwickDlg::kColStatus, InterfaceText(lang::kStatusFailed));
     } else {
         return;
     }
-    list.SetRowToolTip(row,
-                       ResultToolTip(engine, input, list.ItemText(row, CTarnwickDlg::kColPath)));
+    list.SetRowToolTip(
+        row, ResultToolTip(engine, input, result, list.ItemText(row, CTarnwickDlg::kColPath)));
 }
 
 // Marks the inputs the worker has finished since the last tick
@@ -115,12 +115,12 @@ QString JobSummary(const CAVConverter& engine, int total, qint64 milliseconds) {
     int done = 0, failed = 0;
     std::uintmax_t bytes = 0;
     for (int i = 0; i < total; ++i) {
-        const int status = StatusOf(engine, i);
-        failed += status == kStatusFailed;
-        if (status != kStatusSucceeded) continue;
+        const InputResult result = ReadInputResult(engine, i);
+        failed += result.status == kStatusFailed;
+        if (result.status != kStatusSucceeded) continue;
         ++done;
         std::error_code error;
-        const std::uintmax_t size = std::filesystem::file_size(PathFromUtf8(engine.m_ppszOutputs[i]), error);
+        const std::uintmax_t size = std::filesystem::file_size(PathFromUtf8(result.output), error);
         if (!error) bytes += size;
     }
     const QString dot = QStringLiteral(" · ");
@@ -129,8 +129,8 @@ QString JobSummary(const CAVConverter& engine, int total, qint64 milliseconds) {
            InterfaceText(lang::kBytesWritten) + QLatin1Char(' ') +
            QLocale().formattedDataSize(static_cast<qint64>(bytes)) + dot +
            InterfaceText(lang::kTimeTaken) + QLatin1Char(' ') +
-           QString::fromStdString(FormatTime(static_cast<int>(
-               std::min<qint64>(milliseconds, std::numeric_limits<int>::max()))));
+           QString::fromStdString(FormatTime(
+               static_cast<int>(std::min<qint64>(milliseconds, std::numeric_limits<int>::max()))));
 }
 
 // The help address of the language file, as the help link reads it.

@@ -3,35 +3,24 @@
 // worker. The checks come first, in the order the user meets them; nothing
 // is started when one of them fails.
 
-#include <QFile>
 #include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "av_convert_dlg.h"
 #include "controls/check_list_ctrl.h"
 #include "engine/av_converter.h"
-#include "interface_texts.h"
-#include "message_box.h"
-#include "output_folder.h"
-#include "output_names.h"
-#include "progress_polling.h"
-#include "tarnwick_dlg.h"
-#include "time_text.h"
+#include "jobs/av_convert_dlg.h"
+#include "jobs/output_folder.h"
+#include "jobs/output_names.h"
+#include "jobs/progress_polling.h"
+#include "mainwindow/file_system_name.h"
+#include "mainwindow/interface_texts.h"
+#include "mainwindow/message_box.h"
+#include "mainwindow/tarnwick_dlg.h"
+#include "mainwindow/time_text.h"
 
 namespace {
-
-// A name as the engine and the job planning take it: the bytes the system
-// uses for file names (UTF-8 on Windows, where FFmpeg expects it).
-std::string EngineName(const QString& path) {
-#ifdef Q_OS_WIN
-    return path.toUtf8().toStdString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
-}
-
 
 // The message for a folder that failed its checks; empty for none.
 // A lone "\" has never been reported: the job just does not start.
@@ -76,10 +65,10 @@ void CTarnwickDlg::OnSoundRemoval() {
 
     std::vector<std::string> inputs;
     inputs.reserve(m_checkedRows.size());
-    for (int row : m_checkedRows) inputs.push_back(EngineName(list.ItemText(row, kColPath)));
+    for (int row : m_checkedRows) inputs.push_back(FileSystemName(list.ItemText(row, kColPath)));
 
     // The folder as the field shows it now; the job keeps this copy.
-    const std::string jobFolder = EngineName(m_strOutputFolder);
+    const std::string jobFolder = FileSystemName(m_strOutputFolder);
     const FolderCheckResult folder = CheckOutputFolder(jobFolder, inputs);
     if (folder.check != FolderCheck::kOk) {
         const QString message = FolderMessage(folder.check);
@@ -107,27 +96,17 @@ void CTarnwickDlg::OnSoundRemoval() {
     m_jobClock.start();
     m_strJobSummary.clear();
     UpdateSummaryLine();
-    if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
-    CAVConverter& engine = *g_pEngine;
-    const int count = static_cast<int>(m_checkedRows.size());
-    // Waits for a previous worker, so the record is ours to fill.
-    engine.AllocNames(count);
-    engine.m_nJobCount = count;
-    engine.m_nInputCount = count;
-    engine.m_nProgress.store(-1, std::memory_order_relaxed);
-    for (int i = 0; i < count; ++i) {
-        engine.m_ppszInputs[i] = inputs[i];
-        engine.m_ppszOutputs[i] = outputs[i].path;
+    std::vector<JobItem> items(m_checkedRows.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        items[i].input = inputs[i];
+        items[i].output = outputs[i].path;
         // The length the list shows is what 100 % means; an empty or
         // unknown length gives 0, for which no percentage is shown.
         const QString duration = list.ItemText(m_checkedRows[i], kColDuration);
-        engine.m_dEnd[i] = ParseTime(duration.toStdString()) / 1000.0;
+        items[i].end = ParseTime(duration.toStdString()) / 1000.0;
     }
-    engine.m_nCurrent.store(-1, std::memory_order_relaxed);
-    engine.m_bStop.store(false, std::memory_order_relaxed);
-    engine.m_nProgress.store(0, std::memory_order_relaxed);
-
-    engine.Start();
+    if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
+    g_pEngine->StartJob(items);
     if (m_progressTimer == nullptr) {
         m_progressTimer = new QTimer(this);
         m_progressTimer->setInterval(kProgressTickMs);

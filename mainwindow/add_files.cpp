@@ -4,17 +4,18 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QProgressDialog>
 #include <memory>
 #include <string>
 
 #include "engine/av_converter.h"
-#include "file_choosers.h"
+#include "engine/output_name.h"
 #include "jobs/failure_text.h"
-#include "interface_texts.h"
-#include "message_box.h"
-#include "tarnwick_dlg.h"
+#include "mainwindow/file_choosers.h"
+#include "mainwindow/file_system_name.h"
+#include "mainwindow/interface_texts.h"
+#include "mainwindow/message_box.h"
+#include "mainwindow/tarnwick_dlg.h"
 
 namespace {
 
@@ -25,18 +26,6 @@ constexpr char kMediaPatterns[] =
 
 // An add that lasts longer than this shows its progress.
 constexpr int kProgressDelayMs = 800;
-
-bool IsSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); }
-
-// The name as FFmpeg opens it: the bytes the system uses for file names,
-// which FFmpeg takes as UTF-8 on Windows.
-std::string FfmpegFileName(const QString& path) {
-#ifdef Q_OS_WIN
-    return path.toUtf8().toStdString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
-}
 
 }  // namespace
 
@@ -62,10 +51,7 @@ QString CTarnwickDlg::RepairDoubledSeparators(const QString& path) {
 }
 
 QString CTarnwickDlg::FileNameOf(const QString& path) {
-    for (qsizetype i = path.size(); i > 0; --i) {
-        if (IsSeparator(path[i - 1])) return path.mid(i);
-    }
-    return path;
+    return QString::fromStdString(velmora::FileNameOf(path.toStdString()));
 }
 
 void CTarnwickDlg::OnAddFiles() {
@@ -78,7 +64,7 @@ void CTarnwickDlg::OnDropFiles(const QStringList& paths) { AddFiles(paths, false
 
 QString CTarnwickDlg::ProbeFile(const QString& path) {
     if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
-    const std::string name = FfmpegFileName(path);
+    const std::string name = FileSystemName(path);
     g_pEngine->m_pszProbeFile = name;
     const int result = g_pEngine->Probe();
     if (result >= 0) return QString();

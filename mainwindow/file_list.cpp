@@ -2,45 +2,19 @@
 
 #include <QStringList>
 #include <algorithm>
-#include <cstdint>
-#include <limits>
+#include <string>
 
 #include "controls/check_list_ctrl.h"
 #include "engine/av_converter.h"
-#include "interface_texts.h"
-#include "tarnwick_dlg.h"
-#include "time_text.h"
-
-extern "C" {
-#include <libavutil/avutil.h>
-}
+#include "mainwindow/interface_texts.h"
+#include "mainwindow/probe_cells.h"
+#include "mainwindow/tarnwick_dlg.h"
 
 namespace {
 
-// Column 2: the duration as time text. An unknown (or nonsensical negative)
-// duration leaves the cell empty, so a job on the file runs without a
-// percentage instead of with a made-up length.
-QString DurationText(std::int64_t microseconds) {
-    if (microseconds == AV_NOPTS_VALUE || microseconds < 0) return QString();
-    const std::int64_t milliseconds = microseconds / 1000;
-    const int shown = milliseconds > std::numeric_limits<int>::max()
-                          ? std::numeric_limits<int>::max()
-                          : static_cast<int>(milliseconds);
-    return QString::fromStdString(FormatTime(shown));
-}
-
-QString FrameRateText(int numerator, int denominator) {
-    // A zero denominator has no finite rate; it shows as 0.
-    const double rate = denominator == 0 ? 0.0 : static_cast<double>(numerator) / denominator;
-    return QString::asprintf("%5.2ffps", rate);
-}
+QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 }  // namespace
-
-QString CTarnwickDlg::ExtensionOf(const QString& path) {
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? path : path.mid(dot + 1);
-}
 
 void CTarnwickDlg::AppendFileRow(const QString& path) {
     if (!g_pEngine) return;  // only ever called after a probe
@@ -49,18 +23,16 @@ void CTarnwickDlg::AppendFileRow(const QString& path) {
     CCheckListCtrl& list = *m_fileList;
     if (list.RowCount() > 0) list.SetRowSelected(0, false);
 
+    const ProbeCells cells = CellsOfProbe(path.toStdString(), engine);
     QStringList texts(kColumnCount);
     texts[kColPath] = path;
-    texts[kColExtension] = ExtensionOf(path);
-    texts[kColDuration] = DurationText(engine.m_llDuration);
-    texts[kColSize] = QString::asprintf("%d*%d", engine.m_nInWidth, engine.m_nInHeight);
-    // Most MKV, WebM and TS files do not tell the video's bit rate: an empty
-    // cell, not a made-up 0.
-    if (engine.m_nVideoBitRate > 0)
-        texts[kColBitRate] = QString::asprintf("%dkbps", engine.m_nVideoBitRate / 1000);
-    texts[kColFrameRate] = FrameRateText(engine.m_nFpsNum, engine.m_nFpsDen);
+    texts[kColExtension] = Text(cells.extension);
+    texts[kColDuration] = Text(cells.duration);
+    texts[kColSize] = Text(cells.size);
+    texts[kColBitRate] = Text(cells.bitRate);
+    texts[kColFrameRate] = Text(cells.frameRate);
     texts[kColStatus] = InterfaceText(lang::kStatusAdded);
-    texts[kColProfile] = QString::asprintf("%d", engine.m_nVideoProfile);
+    texts[kColProfile] = Text(cells.profile);
 
     const int row = list.AppendRow(texts);
     list.SetCheck(row, true);

@@ -106,8 +106,6 @@ public:
     // True while an add is in progress.
     bool IsAdding() const { return m_nAddDepth > 0; }
 
-    // The text after the last "." of the whole path; the whole path without one.
-    static QString ExtensionOf(const QString& path);
     // The path with each pair of doubled separators made single, left to
     // right; a path starting with two separators (a network path) is kept.
     static QString RepairDoubledSeparators(const QString& path);

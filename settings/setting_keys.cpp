@@ -1,12 +1,8 @@
-#include "setting_keys.h"
+#include "settings/setting_keys.h"
 
 #include <system_error>
 
 namespace fs = std::filesystem;
-
-fs::path PathFromUtf8(std::string_view text) {
-    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
-}
 
 fs::path SettingsPath(const fs::path& programFolder) {
     return programFolder / PathFromUtf8(kSettingsFileName);

@@ -19,7 +19,8 @@
 #include <string>
 #include <string_view>
 
-#include "ini_file.h"
+#include "engine/utf8_path.h"
+#include "settings/ini_file.h"
 
 struct ProfileKey {
     std::string_view section;
@@ -214,9 +215,6 @@ std::filesystem::path SettingsPath(const std::filesystem::path& programFolder);
 // gives the folder itself, which reads as a missing file.
 std::filesystem::path LanguagePath(const std::filesystem::path& programFolder,
                                    std::string_view languageFile);
-
-// A UTF-8 text as a path (file names read from the INI files).
-std::filesystem::path PathFromUtf8(std::string_view text);
 
 // Reads and writes a key with its own section and default.
 inline std::string ReadProfileString(const std::filesystem::path& file, const ProfileKey& key) {

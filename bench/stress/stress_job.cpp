@@ -48,18 +48,12 @@ int main(int argc, char** argv) {
     int failed = 0;
     {
         CAVConverter engine;
-        engine.AllocNames(count);
+        std::vector<JobItem> items;
         for (int i = 0; i < count; ++i) {
             const std::filesystem::path input = argv[i + 2];
-            engine.m_ppszInputs[i] = input.string();
-            engine.m_ppszOutputs[i] = (folder / input.filename()).string();
-            engine.m_dEnd[i] = 0;
+            items.push_back({input.string(), (folder / input.filename()).string(), 0});
         }
-        engine.m_nJobCount = count;
-        engine.m_nCurrent = -1;
-        engine.m_bStop = false;
-        engine.m_nProgress = 0;
-        engine.Start();
+        engine.StartJob(items);
         while (engine.IsRunning()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             most = std::max(most, OpenDescriptors());

@@ -9,10 +9,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testmedia::ReadAll;
 
 // The output holds the input's video packets, byte for byte, starting at 0,
 // and no sound. With B-frames a transport stream cannot start its pts at 0
@@ -202,8 +199,9 @@ namespace {
 // status is 1, though the file is done.
 TEST(CliConvert, LeftOutPacketsAreReported) {
     testmedia::TempDir cwd;
-    const fs::path source = testmedia::Make(
-        "cli_bframes.mp4", "-f lavfi -i testsrc=duration=2:size=160x120:rate=25 -c:v libx264 -bf 2");
+    const fs::path source =
+        testmedia::Make("cli_bframes.mp4",
+                        "-f lavfi -i testsrc=duration=2:size=160x120:rate=25 -c:v libx264 -bf 2");
     const fs::path untimed = testmedia::Make(
         "cli_untimed.mkv", "-i " + testmedia::Quote(source.string()) +
                                " -c copy -bsf:v 'setts=pts=if(eq(N\\,2)\\,DTS-1\\,PTS)'");

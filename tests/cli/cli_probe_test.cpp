@@ -59,6 +59,17 @@ TEST(CliProbe, FrameRatesAreShownWithTwoDecimalsInFiveColumns) {
     }
 }
 
+// Matroska does not tell the video's bit rate: the cell stays empty, as the
+// window's list shows it, not a made-up "0kbps".
+TEST(CliProbe, AnUnknownBitRateIsAnEmptyCell) {
+    const fs::path file = testmedia::Make(
+        "cli_no_bitrate.mkv", "-f lavfi -i testsrc=duration=1:size=64x48:rate=25 -c:v mpeg4");
+    testmedia::TempDir cwd;
+    const auto result = clitest::Run({"--probe", file.string()}, cwd.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("\t64*48\t\t25.00fps\t"), std::string::npos) << result.out;
+}
+
 // A name whose bytes are not UTF-8 stays recoverable in JSON: each such
 // byte is written as U+DC80..U+DCFF.
 TEST(CliProbe, JsonKeepsNamesThatAreNotUtf8) {

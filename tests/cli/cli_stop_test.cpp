@@ -18,10 +18,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testmedia::ReadAll;
 
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {

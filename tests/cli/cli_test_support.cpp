@@ -19,10 +19,7 @@ namespace clitest {
 
 namespace {
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testmedia::ReadAll;
 
 }  // namespace
 
@@ -82,10 +79,6 @@ fs::path Clip(const std::string& extension) {
         "cli_clip." + extension,
         "-f lavfi -i testsrc=duration=2:size=160x120:rate=25 -f lavfi -i sine=duration=2 "
         "-c:v libx264 -profile:v high -pix_fmt yuv420p -g 10 -c:a aac -shortest");
-}
-
-fs::path AudioOnly() {
-    return testmedia::Make("cli_audio.m4a", "-f lavfi -i sine=duration=1 -c:a aac");
 }
 
 fs::path CopyTo(const fs::path& source, const fs::path& target) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "media_fixture.h"
 #include "test_media.h"
 
 namespace clitest {
@@ -45,8 +46,7 @@ Result Run(const std::vector<std::string>& args, const std::filesystem::path& cw
 // A small H.264 + AAC clip: 2 s, 160x120, 25 fps, profile High.
 std::filesystem::path Clip(const std::string& extension);
 
-// An audio-only file.
-std::filesystem::path AudioOnly();
+using testmedia::AudioOnly;
 
 // A copy of `source` at `target`, creating folders as needed.
 std::filesystem::path CopyTo(const std::filesystem::path& source,

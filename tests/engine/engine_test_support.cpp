@@ -21,31 +21,11 @@ const int kQuietLog = [] {
 
 }  // namespace
 
-fs::path SmallVideo(const std::string& ext) {
-    return testmedia::Make("av." + ext,
-                           kPicture + " " + kSound + " -pix_fmt yuv420p -c:v libx264 -c:a aac");
-}
-
-fs::path NoisyTransportStream() {
-    return testmedia::Make("noisy.ts",
-                           "-f lavfi -i testsrc=duration=10:size=160x120:rate=25 -f lavfi -i "
-                           "sine=duration=10 -vf noise=alls=60:allf=t+u -pix_fmt yuv420p "
-                           "-c:v libx264 -preset ultrafast -g 25 -c:a aac");
-}
-
 void StartJob(CAVConverter& engine, const std::vector<JobInput>& inputs) {
-    const int count = static_cast<int>(inputs.size());
-    engine.AllocNames(count);
-    for (int i = 0; i < count; ++i) {
-        engine.m_ppszInputs[i] = inputs[i].input.string();
-        engine.m_ppszOutputs[i] = inputs[i].output.string();
-        engine.m_dEnd[i] = inputs[i].end;
-    }
-    engine.m_nJobCount = count;
-    engine.m_nCurrent = -1;
-    engine.m_bStop = false;
-    engine.m_nProgress = 0;
-    engine.Start();
+    std::vector<JobItem> items;
+    for (const JobInput& in : inputs)
+        items.push_back({in.input.string(), in.output.string(), in.end});
+    engine.StartJob(items);
 }
 
 JobOutcome OutcomeOf(const CAVConverter& engine, int count) {

@@ -9,23 +9,17 @@
 #include <vector>
 
 #include "engine/av_converter.h"
+#include "media_fixture.h"
 #include "test_media.h"
 
 namespace enginetest {
 
 namespace fs = std::filesystem;
 
-// Sources for test media: 2 s of a 160x120 test picture at 25 fps, and 2 s
-// of a tone. Small enough to keep the suite fast.
-inline const std::string kPicture = "-f lavfi -i testsrc=duration=2:size=160x120:rate=25";
-inline const std::string kSound = "-f lavfi -i sine=duration=2:sample_rate=44100";
-
-// A small H.264 + AAC file in the container of `ext` (mp4, mkv, ts, ...).
-fs::path SmallVideo(const std::string& ext);
-
-// 10 s of noisy pictures (about 2.7 MB, more than the output buffers hold)
-// with sound, in a transport stream, which can be read from a pipe.
-fs::path NoisyTransportStream();
+using testmedia::kPicture;
+using testmedia::kSound;
+using testmedia::NoisyTransportStream;
+using testmedia::SmallVideo;
 
 struct JobInput {
     fs::path input;

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "engine_test_support.h"
+#include "named_pipe.h"
 
 extern "C" {
 #include <libavutil/error.h>
@@ -205,36 +206,14 @@ INSTANTIATE_TEST_SUITE_P(EndPoints, Progress,
 // been raised, the rest. So the stop lands in the middle of the file on any
 // machine, however fast or slow.
 TEST(Stop, MidFileLeavesAValidShortenedOutput) {
-    std::signal(SIGPIPE, SIG_IGN);  // the engine closes the pipe early
     const fs::path source = NoisyTransportStream();
-    std::ifstream file(source, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    const std::string bytes = testmedia::ReadAll(source);
 
     TempDir dir;
-    const fs::path pipe = dir / "pipe.ts";
-    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    std::atomic<bool> rest{false};
-    std::thread writer([&] {
-        const int fd = open(pipe.c_str(), O_WRONLY);
-        if (fd < 0) return;
-        size_t done = 0;
-        auto send = [&](size_t upTo) {
-            while (done < upTo) {
-                const ssize_t n = write(fd, bytes.data() + done, upTo - done);
-                if (n <= 0) return false;  // the engine has closed its end
-                done += static_cast<size_t>(n);
-            }
-            return true;
-        };
-        if (send(bytes.size() * 2 / 5)) {
-            while (!rest) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            send(bytes.size());
-        }
-        close(fd);
-    });
-
+    testmedia::FedPipe pipe(dir / "pipe.ts", bytes, bytes.size() * 2 / 5);
+    ASSERT_TRUE(pipe.ok());
     const JobOutcome job =
-        RunJob({{pipe, dir / "cut.ts", 10.0}, {SmallVideo("mp4"), dir / "next.mp4"}},
+        RunJob({{pipe.path(), dir / "cut.ts", 10.0}, {SmallVideo("mp4"), dir / "next.mp4"}},
                [&](CAVConverter& engine) {
                    // 40 % of the bytes hold about 4 s; wait until copying is well
                    // under way, then stop.
@@ -242,9 +221,8 @@ TEST(Stop, MidFileLeavesAValidShortenedOutput) {
                    while (engine.m_nProgress < 20 && std::chrono::steady_clock::now() < limit)
                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
                    engine.m_bStop = true;
-                   rest = true;
+                   pipe.Resume();
                });
-    writer.join();
 
     EXPECT_EQ(job.statuses, (std::vector<int>{-1, -1}));
     EXPECT_EQ(job.current, 1);
@@ -296,12 +274,8 @@ TEST(Stop, WhileOpeningMakesNoOutput) {
 TEST(Stop, ReleasingTheEngineEndsTheWorker) {
     TempDir dir;
     auto engine = std::make_unique<CAVConverter>();
-    engine->AllocNames(2);
-    engine->m_ppszInputs = {NoisyTransportStream().string(), SmallVideo("mp4").string()};
-    engine->m_ppszOutputs = {(dir / "a.ts").string(), (dir / "b.mp4").string()};
-    engine->m_dEnd = {10.0, 2.0};
-    engine->m_nCurrent = -1;
-    engine->Start();
+    StartJob(*engine, {{NoisyTransportStream(), dir / "a.ts", 10.0},
+                       {SmallVideo("mp4"), dir / "b.mp4", 2.0}});
     engine.reset();
     if (fs::exists(dir / "a.ts")) {
         EXPECT_NO_THROW({ Media written(dir / "a.ts"); });
@@ -323,13 +297,7 @@ TEST(Stop, NextJobRunsAfterAStop) {
     EXPECT_EQ(engine.m_status[0], -1);
     EXPECT_FALSE(fs::exists(dir / "a.mp4"));
 
-    engine.AllocNames(1);
-    engine.m_ppszInputs[0] = SmallVideo("mp4").string();
-    engine.m_ppszOutputs[0] = (dir / "a.mp4").string();
-    engine.m_dEnd[0] = 2.0;
-    engine.m_nCurrent = -1;
-    engine.m_bStop = false;
-    engine.Start();
+    StartJob(engine, {{SmallVideo("mp4"), dir / "a.mp4", 2.0}});
     engine.Join();
     EXPECT_EQ(engine.m_status[0], 1);
     EXPECT_EQ(engine.m_nCurrent, 1);

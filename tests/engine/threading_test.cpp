@@ -35,18 +35,12 @@ struct ThreeInputs {
     }
 };
 
-void Fill(CAVConverter& engine, const ThreeInputs& job, const fs::path& dir) {
+void StartThree(CAVConverter& engine, const ThreeInputs& job, const fs::path& dir) {
     const auto outputs = job.Outputs(dir);
-    engine.AllocNames(3);
-    for (int i = 0; i < 3; ++i) {
-        engine.m_ppszInputs[i] = job.inputs[i].string();
-        engine.m_ppszOutputs[i] = outputs[i].string();
-        engine.m_dEnd[i] = job.ends[i];
-    }
-    engine.m_nJobCount = 3;
-    engine.m_nCurrent = -1;
-    engine.m_bStop = false;
-    engine.m_nProgress = 0;
+    std::vector<JobItem> items;
+    for (int i = 0; i < 3; ++i)
+        items.push_back({job.inputs[i].string(), outputs[i].string(), job.ends[i]});
+    engine.StartJob(items);
 }
 
 // Reads what the progress display reads, as often as it can, until `until`
@@ -90,9 +84,8 @@ private:
 Clock::duration JobLength(const ThreeInputs& job) {
     TempDir dir;
     CAVConverter engine;
-    Fill(engine, job, dir.path());
     const auto start = Clock::now();
-    engine.Start();
+    StartThree(engine, job, dir.path());
     Poller(engine, 3).PollUntil(Clock::time_point::max());
     engine.Join();
     return Clock::now() - start;
@@ -155,10 +148,9 @@ TEST_F(Threading, JobsStartedBackToBackOnOneEngine) {
     CAVConverter engine;
     for (int round = 0; round < 4; ++round) {
         TempDir dir;
-        Fill(engine, m_job, dir.path());
-        engine.Start();
+        StartThree(engine, m_job, dir.path());
         Poller(engine, 3).PollUntil(Clock::now() + RandomMoment());
-        if (round % 2 == 1) continue;  // the next Fill() joins the worker
+        if (round % 2 == 1) continue;  // the next StartJob() joins the worker
         engine.Join();
         EXPECT_EQ(engine.m_nCurrent, 3);
         for (int i = 0; i < 3; ++i) EXPECT_EQ(engine.m_status[i], kStatusSucceeded);
@@ -178,8 +170,7 @@ TEST_F(Threading, StopAtRandomMoments) {
                      << " us");
         TempDir dir;
         CAVConverter engine;
-        Fill(engine, m_job, dir.path());
-        engine.Start();
+        StartThree(engine, m_job, dir.path());
         Poller poller(engine, 3);
         poller.PollUntil(Clock::now() + moment);
         engine.m_bStop.store(true, std::memory_order_relaxed);
@@ -197,8 +188,7 @@ TEST_F(Threading, ReleaseRightAfterAStop) {
         const auto moment = RandomMoment();
         TempDir dir;
         auto engine = std::make_unique<CAVConverter>();
-        Fill(*engine, m_job, dir.path());
-        engine->Start();
+        StartThree(*engine, m_job, dir.path());
         std::this_thread::sleep_for(moment);
         if (round % 4 != 3) engine->m_bStop = true;
         engine.reset();
@@ -216,8 +206,7 @@ TEST_F(Threading, ProbeRightAfterAStop) {
     CAVConverter engine;
     for (int round = 0; round < 6; ++round) {
         TempDir dir;
-        Fill(engine, m_job, dir.path());
-        engine.Start();
+        StartThree(engine, m_job, dir.path());
         std::this_thread::sleep_for(RandomMoment());
         engine.m_bStop = true;
         engine.m_pszProbeFile = NoisyTransportStream().string();
@@ -230,8 +219,7 @@ TEST_F(Threading, ProbeRightAfterAStop) {
         ExpectStoppedJob(engine, m_job, dir.path());
     }
     TempDir dir;
-    Fill(engine, m_job, dir.path());
-    engine.Start();
+    StartThree(engine, m_job, dir.path());
     engine.Join();
     for (int i = 0; i < 3; ++i) EXPECT_EQ(engine.m_status[i], kStatusSucceeded);
 }

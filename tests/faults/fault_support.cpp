@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -18,10 +19,14 @@ namespace faults {
 
 using Clock = std::chrono::steady_clock;
 
-std::string ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+// The engine may close a pipe a test still feeds, and a test may feed a
+// process that has gone: a write then fails instead of ending the tests.
+const int kIgnoreBrokenPipes = [] {
+    std::signal(SIGPIPE, SIG_IGN);
+    return 0;
+}();
+
+std::string ReadBytes(const fs::path& file) { return testmedia::ReadAll(file); }
 
 void WriteBytes(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
@@ -82,42 +87,6 @@ void FinishWithin(std::chrono::seconds limit, const std::function<void()>& body)
         std::abort();
     }
 }
-
-// ---- Named pipes ----------------------------------------------------------
-
-FedInput::FedInput(const fs::path& pipe, std::string bytes, size_t pauseAt)
-    : m_path(pipe), m_bytes(std::move(bytes)), m_pauseAt(pauseAt) {
-    if (mkfifo(pipe.c_str(), 0644) != 0) throw std::runtime_error("mkfifo " + pipe.string());
-    m_writer = std::thread([this] {
-        const int fd = open(m_path.c_str(), O_WRONLY);
-        if (fd < 0) return;
-        size_t done = 0;
-        auto send = [&](size_t upTo) {
-            while (done < upTo) {
-                const ssize_t n = write(fd, m_bytes.data() + done, upTo - done);
-                if (n <= 0) return false;  // the reader has gone
-                done += static_cast<size_t>(n);
-            }
-            return true;
-        };
-        if (send(m_pauseAt) && m_pauseAt < m_bytes.size()) {
-            while (!m_resumed) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            send(m_bytes.size());
-        }
-        close(fd);
-    });
-}
-
-FedInput::~FedInput() {
-    Resume();
-    // If the worker never opened the pipe, the writer still waits in open():
-    // a reader that comes and goes lets it through (and its writes fail).
-    const int fd = open(m_path.c_str(), O_RDONLY | O_NONBLOCK);
-    if (fd >= 0) close(fd);
-    m_writer.join();
-}
-
-void FedInput::Resume() { m_resumed = true; }
 
 bool WaitForProgress(const CAVConverter& engine, int percent) {
     const auto until = Clock::now() + std::chrono::seconds(60);

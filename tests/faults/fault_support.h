@@ -14,14 +14,21 @@
 #include <thread>
 
 #include "engine_test_support.h"
+#include "named_pipe.h"
 
 namespace faults {
 
 namespace fs = std::filesystem;
+using enginetest::ExpectSameVideo;
 using enginetest::JobInput;
 using enginetest::JobOutcome;
+using enginetest::Media;
+using enginetest::NoisyTransportStream;
 using enginetest::OutcomeOf;
+using enginetest::SmallVideo;
 using enginetest::StartJob;
+using testmedia::TempDir;
+using namespace std::chrono_literals;
 
 std::string ReadBytes(const fs::path& file);
 void WriteBytes(const fs::path& file, const std::string& bytes);
@@ -41,27 +48,8 @@ JobOutcome RunJobWithin(const std::vector<JobInput>& inputs, std::chrono::second
 // returned within `limit`: for calls that have no stop request, the probe.
 void FinishWithin(std::chrono::seconds limit, const std::function<void()>& body);
 
-// A named pipe standing in for an input file, fed by the test: `bytes` up to
-// `pauseAt`, then the rest after Resume(); with `pauseAt` at the end, all
-// of them at once. Feeding ends early when the
-// reader goes away (SIGPIPE must be ignored).
-class FedInput {
-public:
-    FedInput(const fs::path& pipe, std::string bytes, size_t pauseAt);
-    ~FedInput();
-    FedInput(const FedInput&) = delete;
-    FedInput& operator=(const FedInput&) = delete;
-
-    const fs::path& path() const { return m_path; }
-    void Resume();
-
-private:
-    fs::path m_path;
-    std::string m_bytes;
-    size_t m_pauseAt;
-    std::atomic<bool> m_resumed{false};
-    std::thread m_writer;
-};
+// Named pipes fed by the test.
+using testmedia::FedPipe;
 
 // Waits until the running input's progress reaches `percent`, at most 60 s.
 bool WaitForProgress(const CAVConverter& engine, int percent);

@@ -21,18 +21,6 @@ extern "C" {
 namespace faults {
 namespace {
 
-using enginetest::ExpectSameVideo;
-using enginetest::Media;
-using enginetest::NoisyTransportStream;
-using enginetest::SmallVideo;
-using testmedia::TempDir;
-using namespace std::chrono_literals;
-
-const int kIgnoreBrokenPipes = [] {
-    std::signal(SIGPIPE, SIG_IGN);  // the engine may close a pipe the test still feeds
-    return 0;
-}();
-
 // ---- Deleted while the job runs ------------------------------------------
 
 // An open file stays readable when its name is removed: the copy is whole.
@@ -248,7 +236,8 @@ TEST(UnreadableInput, WithoutReadPermission) {
 // A pipe whose writer comes and goes without a byte is an empty input.
 TEST(PipeInput, ClosedWithoutDataFailsThatInput) {
     TempDir dir;
-    FedInput pipe(dir / "in.ts", "", 0);
+    FedPipe pipe(dir / "in.ts", "", 0);
+    ASSERT_TRUE(pipe.ok());
     const JobOutcome job =
         RunJobWithin({{pipe.path(), dir / "out.ts"}, {SmallVideo("mp4"), dir / "next.mp4"}}, 60s);
     EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusSucceeded}));

@@ -20,24 +20,14 @@ extern "C" {
 namespace faults {
 namespace {
 
-using enginetest::ExpectSameVideo;
-using enginetest::Media;
-using enginetest::NoisyTransportStream;
-using enginetest::SmallVideo;
-using testmedia::TempDir;
-using namespace std::chrono_literals;
-
-const int kIgnoreBrokenPipes = [] {
-    std::signal(SIGPIPE, SIG_IGN);  // the engine may close a pipe the test still feeds
-    return 0;
-}();
-
 // The noisy stream fed through a pipe that pauses at 40 %, so the worker is
 // in the middle of copying it for as long as the test wants.
-std::unique_ptr<FedInput> PausedInput(const fs::path& pipe) {
+std::unique_ptr<FedPipe> PausedInput(const fs::path& pipe) {
     std::string bytes = ReadBytes(NoisyTransportStream());
     const size_t pause = bytes.size() * 2 / 5;
-    return std::make_unique<FedInput>(pipe, std::move(bytes), pause);
+    auto input = std::make_unique<FedPipe>(pipe, std::move(bytes), pause);
+    if (!input->ok()) throw std::runtime_error("mkfifo " + pipe.string());
+    return input;
 }
 
 // ---- The output folder goes away -------------------------------------------
@@ -158,7 +148,8 @@ TEST_P(UnwritableFolder, FailsEveryInputAndWritesNothing) {
             return ok ? 0 : 1;
         },
         c.unprivileged);
-    if (code == kInputsOutOfReach) GTEST_SKIP() << "the unprivileged user cannot reach " << dir.path();
+    if (code == kInputsOutOfReach)
+        GTEST_SKIP() << "the unprivileged user cannot reach " << dir.path();
     EXPECT_EQ(code, 0);
     EXPECT_EQ(Snap(dir.path()), before);
     std::error_code ec;

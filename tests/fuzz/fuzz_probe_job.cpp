@@ -62,16 +62,9 @@ void RemoveTemporaryFolder() {
 
 // The job of one accepted input, checked against the disk.
 void RunJob(CAVConverter& engine, const fs::path& input, const fs::path& output) {
-    engine.AllocNames(1);
-    engine.m_ppszInputs[0] = input.string();
-    engine.m_ppszOutputs[0] = output.string();
     const std::int64_t duration = engine.m_llDuration;
-    engine.m_dEnd[0] = duration > 0 ? static_cast<double>(duration) / 1e6 : 0.0;
-    engine.m_nJobCount = 1;
-    engine.m_nCurrent = -1;
-    engine.m_bStop = false;
-    engine.m_nProgress = 0;
-    engine.Start();
+    engine.StartJob({{input.string(), output.string(),
+                      duration > 0 ? static_cast<double>(duration) / 1e6 : 0.0}});
     engine.Join();
 
     if (engine.IsRunning()) Die("the worker still runs after Join()");

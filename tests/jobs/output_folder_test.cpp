@@ -8,17 +8,14 @@
 #include <iterator>
 #include <set>
 
+#include "engine/utf8_path.h"
 #include "test_media.h"
-#include "utf8_path.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testmedia::ReadAll;
 
 std::set<fs::path> Listing(const fs::path& folder) {
     std::set<fs::path> names;

@@ -6,8 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "engine/output_name.h"
+#include "engine/utf8_path.h"
 #include "test_media.h"
-#include "utf8_path.h"
 
 namespace fs = std::filesystem;
 
@@ -115,7 +116,7 @@ TEST(FileNameOf, SplitsAtTheLastSeparatorOfEitherKind) {
         {"C:\\videos\\a.mp4", "a.mp4"},  {"/videos/a.mp4", "a.mp4"}, {"a.mp4", "a.mp4"},
         {"C:\\x/y\\a b.mkv", "a b.mkv"}, {"/x\\y/a.mkv", "a.mkv"},   {"/videos/", ""},
     };
-    for (const auto& [path, name] : cases) EXPECT_EQ(FileNameOf(path), name) << path;
+    for (const auto& [path, name] : cases) EXPECT_EQ(velmora::FileNameOf(path), name) << path;
 }
 
 }  // namespace

@@ -20,11 +20,7 @@
 #include <thread>
 
 #ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <csignal>
+#include "named_pipe.h"
 #endif
 
 #include "av_convert_dlg.h"
@@ -239,70 +235,6 @@ inline QPushButton* StopButton(CAVConvertDlg& dialog) {
 
 #ifdef Q_OS_UNIX
 
-// Feeds `source` into the named pipe `pipe`: the first part as soon as the
-// job opens the pipe, the rest only once the engine's stop request is up.
-// The job therefore stops in the middle of the file however fast the machine
-// is. The engine must outlive the job; the writer stops touching it as soon
-// as it has seen the stop request.
-class PipedInput {
-public:
-    PipedInput(const fs::path& source, fs::path pipe, const CAVConverter* engine)
-        : m_pipe(std::move(pipe)), m_engine(engine) {
-        std::signal(SIGPIPE, SIG_IGN);  // the engine closes its end early
-        std::ifstream in(source, std::ios::binary);
-        m_bytes.assign(std::istreambuf_iterator<char>(in), {});
-        m_ok = mkfifo(m_pipe.c_str(), 0600) == 0;
-        if (m_ok) m_writer = std::thread([this] { Feed(); });
-    }
-    ~PipedInput() {
-        m_cancel = true;
-        if (m_writer.joinable()) m_writer.join();
-    }
-    PipedInput(const PipedInput&) = delete;
-    PipedInput& operator=(const PipedInput&) = delete;
-
-    bool ok() const { return m_ok; }
-    const fs::path& path() const { return m_pipe; }
-    size_t size() const { return m_bytes.size(); }
-
-private:
-    void Feed() {
-        using Clock = std::chrono::steady_clock;
-        const auto deadline = Clock::now() + std::chrono::minutes(3);
-        const auto pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); };
-        int fd = -1;
-        // Without a reader a non-blocking open fails; wait for the job.
-        while (!m_cancel && Clock::now() < deadline) {
-            fd = open(m_pipe.c_str(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0) break;
-            pause();
-        }
-        if (fd < 0) return;
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        size_t done = 0;
-        const auto send = [&](size_t upTo) {
-            while (done < upTo) {
-                const ssize_t n = write(fd, m_bytes.data() + done, upTo - done);
-                if (n <= 0) return false;  // the engine has closed its end
-                done += static_cast<size_t>(n);
-            }
-            return true;
-        };
-        if (send(m_bytes.size() * 2 / 5)) {
-            while (!m_cancel && !m_engine->m_bStop.load() && Clock::now() < deadline) pause();
-            send(m_bytes.size());
-        }
-        close(fd);
-    }
-
-    fs::path m_pipe;
-    const CAVConverter* m_engine;
-    std::string m_bytes;
-    bool m_ok = false;
-    std::atomic<bool> m_cancel{false};
-    std::thread m_writer;
-};
-
 // A window with one row whose file is the ten-second transport stream fed
 // through a pipe named live.ts. The row was probed from the real file; its
 // path then points at the pipe.
@@ -311,14 +243,21 @@ public:
     explicit PipedJob(JobWindow& job) {
         job.Add({LongTs()});
         const fs::path pipe = job.scratch / "live.ts";
-        m_input = std::make_unique<PipedInput>(LongTs(), pipe, g_pEngine.get());
+        // The first part as soon as the job opens the pipe, the rest only
+        // once the engine's stop request is up: the job therefore stops in
+        // the middle of the file however fast the machine is. The engine
+        // outlives the job.
+        const std::string bytes = testmedia::ReadAll(LongTs());
+        const CAVConverter* engine = g_pEngine.get();
+        m_input = std::make_unique<testmedia::FedPipe>(pipe, bytes, bytes.size() * 2 / 5,
+                                                       [engine] { return engine->m_bStop.load(); });
         job.List().SetItemText(0, CTarnwickDlg::kColPath, Q(pipe));
     }
     bool ok() const { return m_input && m_input->ok(); }
     QString path() const { return Q(m_input->path()); }
 
 private:
-    std::unique_ptr<PipedInput> m_input;
+    std::unique_ptr<testmedia::FedPipe> m_input;
 };
 
 // The packets of the output of a stopped piped job: a valid file holding the

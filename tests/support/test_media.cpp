@@ -1,13 +1,14 @@
 #include "test_media.h"
 
 #include <sys/wait.h>
-
-#include <algorithm>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -206,6 +207,11 @@ TempDir::~TempDir() {
 }  // namespace testmedia
 
 namespace testmedia {
+
+std::string ReadAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
     std::vector<std::string> names;

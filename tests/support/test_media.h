@@ -62,6 +62,9 @@ std::vector<Stream> Streams(const std::filesystem::path& file);
 // "avi", "matroska,webm", ...).
 std::string FormatName(const std::filesystem::path& file);
 
+// The whole content of a file, as bytes; empty when it cannot be read.
+std::string ReadAll(const std::filesystem::path& file);
+
 // The names of the entries of `folder`, sorted: what a job left on disk.
 std::vector<std::string> FilesIn(const std::filesystem::path& folder);
 

@@ -1,20 +1,19 @@
 // The output folder: the field beside "输出目录", the browse button and the
 // open-folder button.
 
-#include "output_folder.h"
-
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <filesystem>
 
-#include "app_settings.h"
-#include "desktop_opener.h"
-#include "file_choosers.h"
-#include "interface_texts.h"
-#include "message_box.h"
-#include "tarnwick_dlg.h"
+#include "jobs/output_folder.h"
+#include "mainwindow/app_settings.h"
+#include "mainwindow/desktop_opener.h"
+#include "mainwindow/file_choosers.h"
+#include "mainwindow/interface_texts.h"
+#include "mainwindow/message_box.h"
+#include "mainwindow/tarnwick_dlg.h"
 
 bool CTarnwickDlg::IsWritableFolder(const QString& folder) {
     if (folder.isEmpty()) return false;
@@ -68,8 +67,7 @@ QString CTarnwickDlg::DefaultOutputFolder() {
 }
 
 void CTarnwickDlg::OnBrowseFolder() {
-    const QString folder =
-        ChooseOutputFolder(this, InterfaceText(lang::kBrowseHint));
+    const QString folder = ChooseOutputFolder(this, InterfaceText(lang::kBrowseHint));
     if (folder.isEmpty()) return;
 
     if (!QFileInfo(folder).isDir()) {

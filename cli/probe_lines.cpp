@@ -1,12 +1,10 @@
-#include "probe_cells.h"
+#include "cli/probe_lines.h"
 
-#include <climits>
 #include <cstdio>
 
+#include "cli/file_result.h"
+#include "cli/shown_name.h"
 #include "engine/av_converter.h"
-#include "file_result.h"
-#include "shown_name.h"
-#include "time_text.h"
 
 extern "C" {
 #include <libavutil/avutil.h>
@@ -14,9 +12,10 @@ extern "C" {
 
 namespace {
 
-std::string Printf(const char* format, auto... values) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, values...);
+// The JSON escape of one UTF-16 unit: a backslash, "u" and four hex digits.
+std::string UnicodeEscape(unsigned unit) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "\\u%04x", unit & 0xFFFFu);
     return buffer;
 }
 
@@ -48,32 +47,6 @@ size_t Utf8SequenceLength(const std::string& text, size_t i) {
 }
 
 }  // namespace
-
-std::string ExtensionOf(const std::string& path) {
-    const size_t dot = path.rfind('.');
-    return dot == std::string::npos ? path : path.substr(dot + 1);
-}
-
-std::optional<int> DurationMs(std::int64_t microseconds) {
-    if (microseconds == AV_NOPTS_VALUE || microseconds < 0) return std::nullopt;
-    const std::int64_t ms = microseconds / 1000;
-    if (ms > INT_MAX) return std::nullopt;
-    return static_cast<int>(ms);
-}
-
-ProbeCells CellsOfProbe(const std::string& path, const CAVConverter& engine) {
-    ProbeCells cells;
-    cells.path = path;
-    cells.extension = ExtensionOf(path);
-    if (auto ms = DurationMs(engine.m_llDuration)) cells.duration = FormatTime(*ms);
-    cells.size = Printf("%d*%d", engine.m_nInWidth, engine.m_nInHeight);
-    cells.bitRate = Printf("%dkbps", engine.m_nVideoBitRate / 1000);
-    if (engine.m_nFpsDen != 0)
-        cells.frameRate =
-            Printf("%5.2ffps", static_cast<double>(engine.m_nFpsNum) / engine.m_nFpsDen);
-    cells.profile = Printf("%d", engine.m_nVideoProfile);
-    return cells;
-}
 
 ProbeNumbers NumbersOfProbe(const CAVConverter& engine) {
     ProbeNumbers numbers;
@@ -117,14 +90,14 @@ std::string JsonString(const std::string& text) {
         } else if (c == '\t') {
             out += "\\t";
         } else if (c < 0x20 || c == 0x7F) {
-            out += Printf("\\u%04x", c);
+            out += UnicodeEscape(c);
         } else if (c >= 0x80) {
             const size_t length = Utf8SequenceLength(text, i);
             if (length == 0) {
                 // A byte that is not UTF-8 stays recoverable: U+DC80..U+DCFF
                 // stand for bytes 0x80..0xFF, as Python's surrogateescape
                 // reads them.
-                out += Printf("\\u%04x", 0xDC00 + c);
+                out += UnicodeEscape(0xDC00 + c);
                 ++i;
                 continue;
             }

@@ -41,12 +41,16 @@ TEST(SettingsFile, MissingFileGivesTheDefaults) {
     EXPECT_TRUE(IsOpenFolderOn(ReadProfileString(settings, kOpenFolder)));
 
     // Without a language file name the language path is the languages
-    // folder itself, and every text is empty.
+    // folder itself, and every text is its default: empty for the keys every
+    // language file has carried, the window's original Chinese text for the
+    // ones added later.
     fs::create_directories(dir / "languages");
     const fs::path language = LanguagePath(dir.path(), ReadProfileString(settings, kLanguageFile));
     for (const ProfileKey& key : lang::kMainWindowTexts) {
-        EXPECT_EQ(ReadProfileString(language, key), "") << key.key;
+        EXPECT_EQ(ReadProfileString(language, key), key.defaultValue) << key.key;
     }
+    EXPECT_EQ(ReadProfileString(language, lang::kStatusDone), "");
+    EXPECT_EQ(ReadProfileString(language, lang::kOutputFolderLabel), "输出目录");
 }
 
 TEST(SettingsFile, OnlyTheExactText1OpensTheFolder) {

@@ -75,7 +75,12 @@ CTarnwickDlg::CTarnwickDlg(QWidget* parent) : QDialog(parent) {
     qApp->installEventFilter(this);
 }
 
-CTarnwickDlg::~CTarnwickDlg() = default;
+CTarnwickDlg::~CTarnwickDlg() {
+    // The list and its model outlive this part of the object: the rows they
+    // remove while they are destroyed must not reach the slots here.
+    disconnect(m_fileList->model(), nullptr, this, nullptr);
+    disconnect(m_fileList, nullptr, this, nullptr);
+}
 
 void CTarnwickDlg::CreateControls() {
     setFont(DialogFont());

@@ -52,14 +52,7 @@ make_big() {
       -c:a aac -b:a 128k -shortest "$clip.tmp.mp4"
     mv "$clip.tmp.mp4" "$clip"
   fi
-  if [ ! -s "$big" ]; then
-    local size loops
-    size=$(stat -c %s "$clip")
-    loops=$(( (target_bytes + size - 1) / size ))
-    echo "making $big ($loops x $size bytes)" >&2
-    ffmpeg -nostdin -v error -y -stream_loop $((loops - 1)) -i "$clip" -c copy "$big.tmp.mp4"
-    mv "$big.tmp.mp4" "$big"
-  fi
+  loop_to_size "$clip" "$big"
   local ext
   for ext in mkv ts; do
     if [ ! -s "$cache/big.$ext" ]; then
@@ -86,14 +79,20 @@ make_big_ts() {
       $codec -pix_fmt yuv420p -c:a mp2 -shortest "$clip.tmp.ts"
     mv "$clip.tmp.ts" "$clip"
   fi
-  if [ ! -s "$big" ]; then
-    local size loops
-    size=$(stat -c %s "$clip")
-    loops=$(( (target_bytes + size - 1) / size ))
-    echo "making $big ($loops x $size bytes)" >&2
-    ffmpeg -nostdin -v error -y -stream_loop $((loops - 1)) -i "$clip" -map 0 -c copy "$big.tmp.ts"
-    mv "$big.tmp.ts" "$big"
-  fi
+  loop_to_size "$clip" "$big"
+}
+
+# loop_to_size CLIP BIG: BIG is CLIP played over and over, every stream
+# copied, until it holds about TARGET_BYTES. Made once.
+loop_to_size() {
+  local clip=$1 big=$2
+  [ -s "$big" ] && return
+  local size loops tmp=${big%.*}.tmp.${big##*.}
+  size=$(stat -c %s "$clip")
+  loops=$(( (target_bytes + size - 1) / size ))
+  echo "making $big ($loops x $size bytes)" >&2
+  ffmpeg -nostdin -v error -y -stream_loop $((loops - 1)) -i "$clip" -map 0 -c copy "$tmp"
+  mv "$tmp" "$big"
 }
 
 # same_video A B: prints "same" when the video packets of the two files carry the same

@@ -52,6 +52,19 @@ int CreateOutput(InputSession& session, const char* name, bool withAudio) {
     return 0;
 }
 
+// The index of the one video stream copied, or -1 when there are several
+// or none.
+int SoleVideo(const InputSession& session) {
+    int video = -1;
+    for (size_t i = 0; i < session.streams.size(); ++i) {
+        const StreamContext& context = session.streams[i];
+        if (context.outputIndex < 0 || context.type != AVMEDIA_TYPE_VIDEO) continue;
+        if (video >= 0) return -1;
+        video = static_cast<int>(i);
+    }
+    return video;
+}
+
 bool DeclaresAudio(const InputSession& session) {
     for (const StreamContext& context : session.streams)
         if (context.outputIndex >= 0 && context.type == AVMEDIA_TYPE_AUDIO) return true;
@@ -151,6 +164,7 @@ SetupResult SetUpInput(InputSession& session, const char* inputName, const char*
         if (rc >= 0) rc = WriteHeader(session, outputName);
     }
     if (rc < 0) return Failed(rc);
+    if (!session.keepParser) session.unparsed = UnparsedVideo::Start(session.input.get(), SoleVideo(session));
     return {};
 }
 

@@ -122,9 +122,15 @@ CopyResult CopyVideoPackets(InputSession& session, const CopyControl& control) {
     const bool equalDtsAllowed = (output->oformat->flags & AVFMT_TS_NONSTRICT) != 0;
     TimeLine timeLine((input->iformat->flags & AVFMT_TS_DISCONT) != 0);
     const std::int64_t size = InputSize(input);
-    int progress = control.end > 0 ? 0 : -1;
+    // A copy made again through the parser goes on from the progress shown.
+    int progress = control.end > 0 ? std::max(0, control.progress.load()) : -1;
     control.progress.store(progress, std::memory_order_relaxed);
     int complaints = 0;
+    UnparsedVideo* unparsed = session.unparsed.get();
+    if (unparsed && unparsed->Refused()) {
+        result.needsParser = true;
+        return result;
+    }
 
     while (!control.stop.load(std::memory_order_relaxed)) {
         const int rc = av_read_frame(input, packet.get());
@@ -149,6 +155,15 @@ CopyResult CopyVideoPackets(InputSession& session, const CopyControl& control) {
         if (index >= routes.size() || routes[index].output < 0) {
             av_packet_unref(packet.get());
             continue;
+        }
+        if (unparsed) {
+            const UnparsedVideo::Verdict verdict = unparsed->Admit(packet.get());
+            if (verdict != UnparsedVideo::Verdict::kCopy) av_packet_unref(packet.get());
+            if (verdict == UnparsedVideo::Verdict::kSkip) continue;
+            if (verdict == UnparsedVideo::Verdict::kNeedsParser) {
+                result.needsParser = true;
+                break;
+            }
         }
         Route& route = routes[index];
         ++result.videoPacketsRead;

@@ -51,15 +51,32 @@ void CAVConverter::RunInput(int index) {
     // it would hold its memory through the whole job.
     std::unique_ptr<InputSession> taken = m_probed->Take(m_ppszInputs[index]);
     if (!taken) taken = std::make_unique<InputSession>();
-    InputSession& session = *taken;
-    const SetupResult setup =
-        velmora::SetUpInput(session, m_ppszInputs[index].c_str(), m_ppszOutputs[index].c_str(),
-                            AVIOInterruptCB{&StopRequested, this});
+    const velmora::CopyControl control{m_bStop, m_dEnd[index], m_nProgress, m_dVideoPos};
+    const AVIOInterruptCB interrupt{&StopRequested, this};
+    SetupResult setup = velmora::SetUpInput(*taken, m_ppszInputs[index].c_str(),
+                                            m_ppszOutputs[index].c_str(), interrupt);
+    CopyResult copy;
+    if (setup.outcome == SetupOutcome::kReady) copy = velmora::CopyVideoPackets(*taken, control);
+    if (copy.needsParser) {
+        // Read without the parser, the input's packets were not whole
+        // frames: the copy so far goes, and a new one is made through it.
+        av_log(nullptr, AV_LOG_INFO, "%s: %s after %lld packets; copying again through the parser\n",
+               m_ppszInputs[index].c_str(), taken->unparsed->Why(),
+               static_cast<long long>(taken->unparsed->Admitted()));
+        taken = std::make_unique<InputSession>();
+        taken->keepParser = true;
+        setup = velmora::SetUpInput(*taken, m_ppszInputs[index].c_str(),
+                                    m_ppszOutputs[index].c_str(), interrupt);
+        if (setup.outcome == SetupOutcome::kReady)
+            copy = velmora::CopyVideoPackets(*taken, control);
+    }
     if (setup.outcome == SetupOutcome::kStopped) return;
     if (setup.outcome == SetupOutcome::kFailed) return Fail(index, setup.error);
+    InputSession& session = *taken;
+    if (session.unparsed)
+        av_log(nullptr, AV_LOG_INFO, "%s: %lld video packets read without the parser\n",
+               m_ppszInputs[index].c_str(), static_cast<long long>(session.unparsed->Admitted()));
 
-    const CopyResult copy = velmora::CopyVideoPackets(
-        session, velmora::CopyControl{m_bStop, m_dEnd[index], m_nProgress, m_dVideoPos});
     m_llVideoPackets[index].store(copy.videoPacketsRead, std::memory_order_relaxed);
     m_llLeftOut[index].store(copy.leftOut, std::memory_order_relaxed);
     // Part of the input could not be read: the copy is not the video. A file

@@ -136,7 +136,9 @@ UnparsedVideo::Verdict UnparsedVideo::Admit(AVPacket* packet) {
             return Refuse("the first packet differs from the parser's");
         m_lined = true;
     }
-    if (packet->flags & AV_PKT_FLAG_CORRUPT) return Refuse("a damaged packet");
+    // A packet the demuxer calls damaged (a gap in its transport packets,
+    // or the join of two recordings) goes on: the parser would cut and
+    // flag the same bytes the same way, and the checks below still hold.
     if (!m_cuts.IsOneFrame(packet->data, static_cast<std::size_t>(packet->size)))
         return Refuse("a packet that is not one whole frame");
     if (!KeyFlag(packet)) return Refuse("a frame before the first picture header");

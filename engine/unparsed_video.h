@@ -10,7 +10,7 @@
 // back to the start of the file and reads on without the parser; every PES
 // is then checked to be what the parser would have made of it: one whole
 // frame (see FrameCuts), with times the parser's path would leave as they
-// are, not damaged. The key flag is the parser's own, from a parser of ours
+// are. The key flag is the parser's own, from a parser of ours
 // that only reads each frame's headers. The first packet that fails the
 // check ends the copy, which is then made again from the start through the
 // parser: every copy is the same as one made through the parser.

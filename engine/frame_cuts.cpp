@@ -1,22 +1,23 @@
 #include "engine/frame_cuts.h"
 
+#include <cstring>
+
 namespace velmora {
 
 namespace {
 
 // The index of the next start code prefix 00 00 01 at or after `from`, or
-// `size`. Steps three bytes at a time over data that cannot hold one.
+// `size`. The search goes from one byte 01 to the next with memchr, which
+// reads many bytes at a time: coded video holds few of them, and some
+// streams hold many zero bytes.
 std::size_t NextStartCode(const std::uint8_t* d, std::size_t from, std::size_t size) {
     std::size_t i = from;
     while (i + 2 < size) {
-        if (d[i + 2] > 1) {
-            i += 3;
-        } else if (d[i + 2] == 1) {
-            if (d[i] == 0 && d[i + 1] == 0) return i;
-            i += 3;
-        } else {
-            i += 1;
-        }
+        const void* one = std::memchr(d + i + 2, 1, size - i - 2);
+        if (!one) return size;
+        const auto at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(one) - d);
+        if (d[at - 1] == 0 && d[at - 2] == 0) return at - 2;
+        i = at - 1;
     }
     return size;
 }

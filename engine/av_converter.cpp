@@ -83,3 +83,9 @@ void CAVConverter::Start() {
 void CAVConverter::Join() {
     if (m_worker.joinable()) m_worker.join();
 }
+
+void CAVConverter::ReleaseProbedInput() {
+    if (IsRunning()) return;
+    Join();
+    m_probed->Release();
+}

@@ -150,6 +150,11 @@ public:
     // from the thread that calls Start().
     void Join();
 
+    // Closes the input a probe kept (see m_bKeepProbedInput), unless a job
+    // is running (its worker takes or drops it by itself). From the thread
+    // that calls Start().
+    void ReleaseProbedInput();
+
     // True while the worker thread has not finished its procedure.
     bool IsRunning() const { return m_bRunning.load(std::memory_order_acquire); }
 

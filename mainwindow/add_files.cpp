@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProgressDialog>
+#include <QTimer>
 #include <memory>
 #include <string>
 
@@ -66,6 +67,7 @@ QString CTarnwickDlg::ProbeFile(const QString& path) {
     if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
     const std::string name = FileSystemName(path);
     g_pEngine->m_pszProbeFile = name;
+    g_pEngine->m_bKeepProbedInput = true;
     const int result = g_pEngine->Probe();
     if (result >= 0) return QString();
     return InterfaceText(lang::kFileRefusedStart) + FileNameOf(path) + QLatin1Char(' ') +
@@ -117,6 +119,7 @@ int CTarnwickDlg::AddFiles(const QStringList& paths, bool repairSeparators) {
     progress.reset();
     if (!refused.isEmpty() && !m_bCloseRequested) ShowMessageBox(this, refused.join(QLatin1Char('\n')));
 
+    if (m_nAddDepth == 1) m_releaseProbedInput->start();
     if (--m_nAddDepth == 0 && m_bCloseRequested) {
         m_bCloseRequested = false;
         close();

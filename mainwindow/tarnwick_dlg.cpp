@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QShortcut>
+#include <QTimer>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
@@ -61,6 +62,10 @@ QFont LinkFont() {
     return font;
 }
 
+// How long the file probed last stays open for a job to take it: enough to
+// check the rows and press start after an add.
+constexpr int kKeepProbedInputMs = 60 * 1000;
+
 // The smallest size the help link's font is shrunk to when its text is too
 // long for the room above the buttons.
 constexpr double kSmallestLinkPointSize = 7.0;
@@ -96,6 +101,14 @@ void CTarnwickDlg::CreateControls() {
     m_designedSize = QSize(du.X(kWindowWidth), du.Y(kWindowHeight));
     setMinimumSize(m_designedSize);
     resize(m_designedSize);
+
+    m_releaseProbedInput = new QTimer(this);
+    m_releaseProbedInput->setObjectName(QStringLiteral("releaseProbedInput"));
+    m_releaseProbedInput->setSingleShot(true);
+    m_releaseProbedInput->setInterval(kKeepProbedInputMs);
+    connect(m_releaseProbedInput, &QTimer::timeout, this, [] {
+        if (g_pEngine) g_pEngine->ReleaseProbedInput();
+    });
 
     m_fileList = new CCheckListCtrl(this);
     m_fileList->setObjectName(QStringLiteral("fileList"));

@@ -187,4 +187,9 @@ private:
 
     // Polls the running job; made with the first job.
     QTimer* m_progressTimer = nullptr;
+    // The engine keeps the file probed last open and analysed, so that a
+    // job started on it soon after reads and analyses it once. Kept open
+    // longer it would only hold memory, and on some systems keep the user
+    // from moving or deleting the file: this timer closes it.
+    QTimer* m_releaseProbedInput = nullptr;
 };

@@ -316,7 +316,38 @@ private slots:
         QVERIFY(messages.texts.isEmpty());
     }
 
+    // The file probed last stays open for a job started soon after, and is
+    // closed once the window has been idle for a while (its timer is made
+    // short here).
+    void probedFileIsClosedWhenIdle() {
+#ifdef __linux__
+        MessageCapture messages;
+        CTarnwickDlg dlg;
+        auto* release = dlg.findChild<QTimer*>("releaseProbedInput");
+        QVERIFY(release);
+        QVERIFY(release->interval() >= 10 * 1000);
+        release->setInterval(200);
+        const fs::path file = fs::canonical(VideoMkv());
+        QCOMPARE(dlg.AddFiles({Q(file)}, false), 1);
+        QVERIFY(IsOpenHere(file));
+        QTRY_VERIFY_WITH_TIMEOUT(!IsOpenHere(file), 10000);
+        QVERIFY(messages.texts.isEmpty());
+#else
+        QSKIP("reads the open files from /proc");
+#endif
+    }
+
 private:
+    // True when this process holds `file` open.
+    static bool IsOpenHere(const fs::path& file) {
+        std::error_code ec;
+        for (const auto& fd : fs::directory_iterator("/proc/self/fd", ec)) {
+            std::error_code linkError;
+            if (fs::read_symlink(fd.path(), linkError) == file) return true;
+        }
+        return false;
+    }
+
     std::unique_ptr<TempProgramFolder> m_folder;
     testmedia::TempDir m_scratch;
 };

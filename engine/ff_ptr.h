@@ -19,11 +19,14 @@ struct InputFormatDeleter {
 };
 
 // An output made by avformat_alloc_output_context2. The file behind it is
-// closed here only when nobody closed it before; the worker closes it itself
-// when it needs to know whether the last bytes reached the disk.
+// closed here only when nobody closed it before and it was opened by FFmpeg;
+// an I/O context of the caller's own (AVFMT_FLAG_CUSTOM_IO) is left to its
+// owner.
 struct OutputFormatDeleter {
     void operator()(AVFormatContext* context) const {
-        if (context->pb && !(context->oformat->flags & AVFMT_NOFILE)) avio_closep(&context->pb);
+        if (context->pb && !(context->oformat->flags & AVFMT_NOFILE) &&
+            !(context->flags & AVFMT_FLAG_CUSTOM_IO))
+            avio_closep(&context->pb);
         avformat_free_context(context);
     }
 };

@@ -101,9 +101,11 @@ int WriteHeader(InputSession& session, const char* name) {
     KeepDolbyVision(output, session.input.get());
     int rc = session.file.Create(name);
     if (rc < 0) return rc;
-    rc =
-        avio_open2(&output->pb, session.file.OpenName().c_str(), AVIO_FLAG_WRITE, nullptr, nullptr);
-    if (rc < 0) return rc;
+    // Written through the descriptor the file is held by; the context is
+    // the file's, so the output must not close it.
+    if ((rc = session.file.OpenIo()) < 0) return rc;
+    output->pb = session.file.Io();
+    output->flags |= AVFMT_FLAG_CUSTOM_IO;
     return avformat_write_header(output, nullptr);
 }
 

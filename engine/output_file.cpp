@@ -103,17 +103,16 @@ int OutputFile::Create(const std::string& finalName) {
         m_fd = CreateNewFile(name);
         if (m_fd >= 0) {
             m_tempName = name;
-            m_openName = name;
-#ifndef _WIN32
-            const std::string held = "/proc/self/fd/" + std::to_string(m_fd);
-            std::error_code ec;
-            if (fs::exists(held, ec)) m_openName = held;
-#endif
             return 0;
         }
         if (errno != EEXIST) return AVERROR(errno);
     }
     return AVERROR(EEXIST);
+}
+
+int OutputFile::OpenIo() {
+    if (m_fd < 0) return AVERROR(EBADF);
+    return m_io.Open(m_fd);
 }
 
 bool OutputFile::Removed() const {
@@ -129,6 +128,8 @@ bool OutputFile::Removed() const {
 
 int OutputFile::Publish(std::string& finalName) {
     if (m_fd < 0) return AVERROR(EBADF);
+    // Whatever the context still holds belongs in the file.
+    if (const int rc = m_io.Close(); rc < 0) return rc;
 #ifndef _WIN32
     if (fsync(m_fd) != 0 && errno != EINVAL) return AVERROR(errno);
 #endif
@@ -172,6 +173,7 @@ void OutputFile::Discard() {
         ours = fstat(m_fd, &held) == 0 && lstat(m_tempName.c_str(), &named) == 0 &&
                held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 #endif
+    m_io.Release();
     if (m_fd >= 0) {
         CloseFd(m_fd);
         m_fd = -1;
@@ -181,7 +183,6 @@ void OutputFile::Discard() {
         fs::remove(PathFromUtf8(m_tempName), ignored);
     }
     m_tempName.clear();
-    m_openName.clear();
 }
 
 }  // namespace velmora

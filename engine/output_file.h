@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "engine/output_io.h"
+
 namespace velmora {
 
 class OutputFile {
@@ -25,19 +27,25 @@ public:
     // code.
     int Create(const std::string& finalName);
 
-    // The name FFmpeg is to open the file by. Where the system can name an
-    // open file (/proc/self/fd on Linux) that name is used, so whatever
-    // someone puts under the temporary name meanwhile is never written.
-    const std::string& OpenName() const { return m_openName; }
+    // The I/O context FFmpeg writes the file through, made by OpenIo(). It
+    // writes through the descriptor held here, never by name, so whatever
+    // someone puts under the temporary name meanwhile is never written. The
+    // context is the file's: whoever uses it must not close it.
+    int OpenIo();
+    AVIOContext* Io() const { return m_io.context(); }
+
+    // Writes what the context still buffers and frees it. Returns the first
+    // write error the file met, or 0.
+    int CloseIo() { return m_io.Close(); }
 
     // True when the file was removed (alone or with its folder) after it was
     // made: what was written is gone.
     bool Removed() const;
 
-    // Flushes the file to the disk, then gives it the name `finalName`, or
-    // the next free numbered name when that is taken; `finalName` then holds
-    // the name used. Returns 0 or an FFmpeg error code; on failure the file
-    // keeps its temporary name and Discard() removes it.
+    // Writes what the I/O context still buffers, flushes the file to the
+    // disk, then gives it the name `finalName`, or the next free numbered
+    // name when that is taken; `finalName` then holds the name used. Returns 0 or an FFmpeg error
+    // code; on failure the file keeps its temporary name and Discard() removes it.
     int Publish(std::string& finalName);
 
     // Closes and removes the temporary file, if one is held.
@@ -46,8 +54,8 @@ public:
 private:
     int m_fd = -1;
     std::string m_tempName;
-    std::string m_openName;
     bool m_published = false;
+    OutputIo m_io;
 };
 
 // Creates `name` as a new file, never through a link and never over

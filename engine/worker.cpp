@@ -25,14 +25,14 @@ int StopRequested(void* engine) {
     return static_cast<CAVConverter*>(engine)->m_bStop.load(std::memory_order_relaxed) ? 1 : 0;
 }
 
-// Flushes and closes the output file. Returns the first write error, so a
-// full disk at the very end is not taken for success.
-int CloseOutputFile(AVFormatContext* output) {
+// Writes what the output's I/O context still buffers and closes it. Returns
+// the first write error, so a full disk at the very end is not taken for
+// success.
+int CloseOutputFile(InputSession& session) {
+    AVFormatContext* output = session.output.get();
     if (!output->pb) return 0;
-    avio_flush(output->pb);
-    const int pending = output->pb->error;
-    const int rc = avio_closep(&output->pb);
-    return pending < 0 ? pending : rc;
+    output->pb = nullptr;
+    return session.file.CloseIo();
 }
 
 }  // namespace
@@ -90,7 +90,7 @@ void CAVConverter::RunInput(int index) {
     AVFormatContext* output = session.output.get();
     // Written after a stop too: the output then ends where copying stopped.
     const int trailer = av_write_trailer(output);
-    const int closed = CloseOutputFile(output);
+    const int closed = CloseOutputFile(session);
     const int writeError = copy.writeError < 0 ? copy.writeError : trailer < 0 ? trailer : closed;
     if (writeError < 0) return Fail(index, writeError);
     // Written in full but removed meanwhile, alone or with its folder.

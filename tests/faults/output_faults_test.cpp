@@ -20,6 +20,8 @@ extern "C" {
 namespace faults {
 namespace {
 
+using enginetest::CopyOk;
+
 // The noisy stream fed through a pipe that pauses at 40 %, so the worker is
 // in the middle of copying it for as long as the test wants.
 std::unique_ptr<FedPipe> PausedInput(const fs::path& pipe) {
@@ -58,14 +60,37 @@ TEST(OutputFolderRemoved, MidJobFailsTheInputs) {
 
 // ---- A full disk -----------------------------------------------------------
 
-// The output's file system fills up in the middle of the packets. The input
-// has failed with the disk's error and its part is removed, which makes room
-// for the next, small input.
-TEST(FullDisk, SmallFileSystemFailsThatInput) {
+struct FullDiskCase {
+    const char* name;
+    const char* ext;
+    // Fills the disk at the very end, where the trailer is written and what
+    // is still buffered is flushed; otherwise in the middle of the packets.
+    bool atTheEnd;
+};
+
+std::ostream& operator<<(std::ostream& os, const FullDiskCase& c) { return os << c.name; }
+
+class FillingDisk : public testing::TestWithParam<FullDiskCase> {};
+
+// The output's file system fills up while the output is written, in
+// containers that write straight on and in ones that go back to finish
+// their header. The input has failed with the disk's error and its part is
+// removed, which makes room for the next, small input.
+TEST_P(FillingDisk, SmallFileSystemFailsThatInput) {
+    const FullDiskCase& c = GetParam();
     TempDir dir;
-    SmallFileSystem disk(dir / "disk", "size=512k");
+    const std::string name = std::string("a.") + c.ext;
+    std::string size = "512k";
+    if (c.atTheEnd) {
+        // One page less than the whole output needs.
+        CopyOk(NoisyTransportStream(), dir / name);
+        const std::uintmax_t pages = (fs::file_size(dir / name) + 4095) / 4096;
+        fs::remove(dir / name);
+        size = std::to_string((pages - 1) * 4096);
+    }
+    SmallFileSystem disk(dir / "disk", "size=" + size);
     if (!disk.Mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
-    const JobOutcome job = RunJobWithin({{NoisyTransportStream(), dir / "disk" / "a.ts", 10.0},
+    const JobOutcome job = RunJobWithin({{NoisyTransportStream(), dir / "disk" / name, 10.0},
                                          {SmallVideo("mkv"), dir / "disk" / "b.mkv"}},
                                         60s);
     EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusSucceeded}));
@@ -74,6 +99,16 @@ TEST(FullDisk, SmallFileSystemFailsThatInput) {
     EXPECT_EQ(job.result, -1);
     EXPECT_EQ(testmedia::FilesIn(dir / "disk"), std::vector<std::string>{"b.mkv"});
 }
+
+INSTANTIATE_TEST_SUITE_P(Outputs, FillingDisk,
+                         testing::Values(FullDiskCase{"ts_midway", "ts", false},
+                                         FullDiskCase{"mp4_midway", "mp4", false},
+                                         FullDiskCase{"mov_midway", "mov", false},
+                                         FullDiskCase{"mkv_midway", "mkv", false},
+                                         FullDiskCase{"ts_at_the_end", "ts", true},
+                                         FullDiskCase{"mp4_at_the_end", "mp4", true},
+                                         FullDiskCase{"mkv_at_the_end", "mkv", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The same with a limit on the size of any file the process writes, in a
 // child process so the limit binds nobody else.

@@ -248,7 +248,7 @@ bool Prepare(Run& run, size_t at, Entry& e) {
 // Probes the entry at position `at` of the run and copies it right away, so
 // that the copy takes the input the probe opened and analysed. An entry a
 // stop reaches before its copy is left undecided: not started.
-void ProbeAndCopy(Run& run, Lane& lane, size_t at, Entry& e) {
+void ProbeAndCopy(Run& run, Lane& lane, size_t at, Entry& e, StopWatch watch) {
     const int probe = ProbeFile(lane.engine, e.result.input);
     if (StopSignal() != 0) return;
     if (probe < 0)
@@ -280,14 +280,14 @@ void ProbeAndCopy(Run& run, Lane& lane, size_t at, Entry& e) {
     if (e.result.duration) f.endSeconds = *e.result.duration;
     lane.engine.m_nProgress.store(0, std::memory_order_relaxed);
     lane.copying.store(static_cast<long long>(at), std::memory_order_relaxed);
-    RunFile(lane.engine, f);
+    RunFile(lane.engine, f, watch);
     lane.copying.store(-1, std::memory_order_relaxed);
     TakeOutcome(f, run.options.ifExists == CliOptions::IfExists::kSkip, e.result);
     e.decided = true;
 }
 
 // A lane takes the next file of the run until none is left or a stop came.
-void RunLane(Run& run, Lane& lane) {
+void RunLane(Run& run, Lane& lane, StopWatch watch) {
     lane.engine.m_bKeepProbedInput = true;
     for (;;) {
         size_t at = 0;
@@ -296,7 +296,7 @@ void RunLane(Run& run, Lane& lane) {
             if (run.nextToTake == run.work.size() || StopSignal() != 0) return;
             at = run.nextToTake++;
         }
-        ProbeAndCopy(run, lane, at, run.entries[run.work[at]]);
+        ProbeAndCopy(run, lane, at, run.entries[run.work[at]], watch);
         run.finished.fetch_add(1, std::memory_order_relaxed);
     }
 }
@@ -336,7 +336,7 @@ void RunEntries(const CliOptions& options, std::vector<Entry>& entries) {
         try {
             running.fetch_add(1);
             threads.emplace_back([&run, &lane, &running] {
-                RunLane(run, *lane);
+                RunLane(run, *lane, StopWatch::kElsewhere);
                 running.fetch_sub(1, std::memory_order_release);
             });
         } catch (const std::system_error&) {
@@ -345,16 +345,18 @@ void RunEntries(const CliOptions& options, std::vector<Entry>& entries) {
         }
     }
     if (threads.empty()) {
-        RunLane(run, *lanes.front());
+        RunLane(run, *lanes.front(), StopWatch::kHere);
     } else {
         constexpr auto kProgressInterval = std::chrono::milliseconds(100);
         auto nextShow = std::chrono::steady_clock::now();
         while (running.load(std::memory_order_acquire) > 0) {
-            // A probe lowers its stop request when it starts: raised again
-            // here until the lanes are done.
+            // A probe lowers its stop request when it starts, and so does
+            // a job: both are raised again here until the lanes are done.
             if (StopSignal() != 0)
-                for (auto& lane : lanes)
+                for (auto& lane : lanes) {
                     lane->engine.m_bStopProbe.store(true, std::memory_order_relaxed);
+                    lane->engine.m_bStop.store(true, std::memory_order_relaxed);
+                }
             if (std::chrono::steady_clock::now() >= nextShow) {
                 ShowProgress(run, lanes);
                 nextShow = std::chrono::steady_clock::now() + kProgressInterval;

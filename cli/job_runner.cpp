@@ -25,17 +25,20 @@ std::string FfmpegName(const std::string& name) {
 #endif
 }
 
-void RunFile(CAVConverter& engine, JobFile& file) {
+void RunFile(CAVConverter& engine, JobFile& file, StopWatch watch) {
     if (StopSignal() != 0) {
         file.outcome = JobFile::Outcome::kSkipped;
         return;
     }
     engine.StartJob({JobItem{FfmpegName(file.input), FfmpegName(file.output), file.endSeconds}});
     // StartJob() lowers the stop request: a stop that came before it is
-    // passed on here.
-    while (engine.IsRunning()) {
-        if (StopSignal() != 0) engine.m_bStop.store(true, std::memory_order_relaxed);
-        std::this_thread::sleep_for(kWaitInterval);
+    // passed on after it. A short file is copied in a few milliseconds, so
+    // waiting in steps would cost as much as the copy.
+    if (watch == StopWatch::kHere) {
+        while (engine.IsRunning()) {
+            if (StopSignal() != 0) engine.m_bStop.store(true, std::memory_order_relaxed);
+            std::this_thread::sleep_for(kWaitInterval);
+        }
     }
     engine.Join();
 

@@ -23,12 +23,19 @@ struct JobFile {
     long long leftOut = 0;       // of them, not in the output
 };
 
+// Who passes a stop request (StopSignal()) on to the engine while it copies.
+enum class StopWatch {
+    kHere,       // RunFile() does, looking every few milliseconds
+    kElsewhere,  // another thread raises m_bStop until the worker has ended;
+                 // RunFile() only waits, and returns the moment the copy ends
+};
+
 // Runs `file` as a job of its own on `engine` and fills in its outcome. The
 // engine copies from the input its last probe kept when that is the same,
 // unchanged file. After a stop request the file keeps a shortened output
 // (kStopped), or is kSkipped when its output was not begun. The engine's
 // progress fields can be read from another thread meanwhile.
-void RunFile(CAVConverter& engine, JobFile& file);
+void RunFile(CAVConverter& engine, JobFile& file, StopWatch watch);
 
 // The name FFmpeg is given for a file: a relative name that looks like a
 // URL ("a:b.mp4") would otherwise be taken for a protocol.

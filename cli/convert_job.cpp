@@ -265,8 +265,8 @@ void ProbeAndCopy(Run& run, Lane& lane, size_t at, Entry& e, StopWatch watch) {
             run.named.wait_for(lock, std::chrono::milliseconds(10));
         }
         if (probe < 0)
-            Decide(e, FileResult::Status::kRefused, ProbeRefusalText(e.result.input, probe,
-                                                                     lane.engine.m_nVideoCodec));
+            Decide(e, FileResult::Status::kRefused,
+                   ProbeRefusalText(e.result.input, probe, lane.engine.m_nVideoCodec));
         else
             copy = Prepare(run, at, e);
         ++run.namedUpTo;

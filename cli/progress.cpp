@@ -1,10 +1,10 @@
 #include "progress.h"
 
-#include "shown_name.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+
+#include "shown_name.h"
 
 #ifdef _WIN32
 #include <io.h>

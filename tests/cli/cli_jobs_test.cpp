@@ -20,9 +20,9 @@ namespace {
 fs::path Source(const std::string& kind, const fs::path& scratch) {
     if (kind == "audio") return clitest::AudioOnly();
     if (kind == "half") {
-        const fs::path whole =
-            testmedia::Make("cli_jobs_faststart.mp4", "-i " + testmedia::Quote(clitest::Clip("mp4")) +
-                                                          " -c copy -movflags +faststart");
+        const fs::path whole = testmedia::Make(
+            "cli_jobs_faststart.mp4",
+            "-i " + testmedia::Quote(clitest::Clip("mp4")) + " -c copy -movflags +faststart");
         const fs::path half = scratch / "half.mp4";
         fs::copy_file(whole, half, fs::copy_options::overwrite_existing);
         fs::resize_file(half, fs::file_size(whole) / 2);
@@ -73,8 +73,8 @@ RunOutcome RunWithJobs(const std::string& jobs, const std::vector<std::string>& 
     RunOutcome run;
     run.result = clitest::Run(args, cwd.path());
     for (const auto& name : testmedia::FilesIn(cwd / "out"))
-        run.outputs[name] = name == "b.mkv" ? std::vector<std::string>{}
-                                            : clitest::VideoHashes(cwd / "out" / name);
+        run.outputs[name] =
+            name == "b.mkv" ? std::vector<std::string>{} : clitest::VideoHashes(cwd / "out" / name);
     return run;
 }
 
@@ -122,9 +122,9 @@ INSTANTIATE_TEST_SUITE_P(Jobs, CliJobs, testing::Values("2", "3", "16"),
 // -j takes a whole number of files from 1 to 16.
 TEST(CliJobsUsage, RefusesOtherValues) {
     const std::vector<std::vector<std::string>> cases = {
-        {"-j", "0", "a.mp4"},       {"-j17", "a.mp4"},          {"--jobs=x", "a.mp4"},
-        {"--jobs", "2x", "a.mp4"},  {"-j", "-1", "a.mp4"},      {"a.mp4", "-j"},
-        {"--jobs=", "a.mp4"},       {"--probe", "-j2", "a.mp4"},
+        {"-j", "0", "a.mp4"},      {"-j17", "a.mp4"},           {"--jobs=x", "a.mp4"},
+        {"--jobs", "2x", "a.mp4"}, {"-j", "-1", "a.mp4"},       {"a.mp4", "-j"},
+        {"--jobs=", "a.mp4"},      {"--probe", "-j2", "a.mp4"},
     };
     testmedia::TempDir cwd;
     for (const auto& args : cases) {

@@ -247,7 +247,8 @@ TEST_F(Threading, EnginesSideBySideProbeAndCopy) {
                 const int i = input(e, round);
                 engine.m_pszProbeFile = m_job.inputs[i].string();
                 ASSERT_EQ(engine.Probe(), kProbeOk) << m_job.inputs[i];
-                engine.StartJob({{m_job.inputs[i].string(), output(e, round).string(), m_job.ends[i]}});
+                engine.StartJob(
+                    {{m_job.inputs[i].string(), output(e, round).string(), m_job.ends[i]}});
                 Poller(engine, 1).PollUntil(Clock::time_point::max());
                 engine.Join();
                 ASSERT_EQ(engine.m_status[0], kStatusSucceeded) << output(e, round);

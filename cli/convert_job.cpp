@@ -34,7 +34,7 @@ namespace {
 // One file of the run, from the command line to its report.
 struct Entry {
     FileResult result;
-    bool decided = false;  // the result is final before the job runs
+    bool decided = false;  // the result is final
     std::string below;     // its folder below the output folder (--keep-tree)
     std::string folder;    // the folder its output goes to
 };

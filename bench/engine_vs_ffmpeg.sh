@@ -15,7 +15,8 @@
 # script hits every tool alike; every output is deleted before every run.
 # Environment: ROUNDS (default 7), SMALL_ROUNDS (3), SMALL_COUNT (500),
 # TARGET_BYTES (1000000000), VELMORA_CLI (build/default/bin/velmora-cli),
-# KINDS (the large inputs to time: "mp4 mkv ts ts-hevc ts-mpeg2").
+# KINDS (the large inputs to time: "mp4 mkv ts ts-hevc ts-mpeg2"),
+# VELMORA_JOBS (unset: velmora-cli's default; N: its copies run with -j N).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,6 +26,7 @@ cache=$here/cache
 rounds=${ROUNDS:-7}
 small_rounds=${SMALL_ROUNDS:-3}
 small_count=${SMALL_COUNT:-500}
+jobs_option=${VELMORA_JOBS:+-j $VELMORA_JOBS}
 target_bytes=${TARGET_BYTES:-1000000000}
 section=${1:-all}
 cpu_log=$(mktemp)
@@ -236,7 +238,7 @@ bench_small() {
   for ((r = 0; r < small_rounds; r++)); do
     vp+=("$(time_once true bash -c "\"$cli\" --probe $dir/*.mp4 >/dev/null")")
     fp+=("$(time_once true bash -c "$probe_loop")")
-    vj+=("$(time_once "$fresh" bash -c "\"$cli\" -q -o $out $dir/*.mp4 >/dev/null")")
+    vj+=("$(time_once "$fresh" bash -c "\"$cli\" $jobs_option -q -o $out $dir/*.mp4 >/dev/null")")
     fj+=("$(time_once "$fresh" bash -c "$job_loop")")
   done
   # Peak memory of the whole velmora-cli job against that of the largest
@@ -244,7 +246,8 @@ bench_small() {
   # copies of one clip: the first, the middle and the last stand for all).
   rm -rf "$out" && mkdir -p "$out/vel" "$out/ff"
   local vel_rss ff_rss
-  vel_rss=$(peak_rss "$cli" -q -o "$out/vel" "$dir"/*.mp4)
+  # shellcheck disable=SC2086 # the option is words
+  vel_rss=$(peak_rss "$cli" $jobs_option -q -o "$out/vel" "$dir"/*.mp4)
   ff_rss=$(peak_rss bash -c "${job_loop//"$out/"/"$out/ff/"}")
   local -a names=("$dir"/*.mp4)
   local same=same name

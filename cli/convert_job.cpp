@@ -1,10 +1,18 @@
 #include "cli/convert_job.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "cli/file_result.h"
@@ -26,10 +34,9 @@ namespace {
 // One file of the run, from the command line to its report.
 struct Entry {
     FileResult result;
-    bool decided = false;  // the result is final before the job runs
+    bool decided = false;  // the result is final
     std::string below;     // its folder below the output folder (--keep-tree)
     std::string folder;    // the folder its output goes to
-    int job = -1;          // index into the job's files
 };
 
 void Decide(Entry& e, FileResult::Status status, const std::string& reason) {
@@ -159,52 +166,217 @@ bool IsWhole(const FileResult& r) {
     }
 }
 
-// Runs the entries that have an output name as one job.
-void RunEntries(const CliOptions& options, std::vector<Entry>& entries) {
-    std::vector<Entry*> runnable;
-    std::vector<std::string> runnableInputs;
-    for (auto& e : entries)
-        if (!e.decided) {
-            runnable.push_back(&e);
-            runnableInputs.push_back(e.result.input);
-        }
-    if (runnable.empty()) return;
+// What the lanes of a run share. Entries are probed and copied by several
+// lanes at once, but named in the order of the run: each waits for its turn,
+// so the "(n)" numbering is the one a run of one file after the other gives.
+struct Run {
+    Run(const CliOptions& o, std::vector<Entry>& e) : options(o), entries(e) {}
 
-    const FolderCheckResult folder = CheckOutputFolder(options.outputFolder, runnableInputs);
-    if (folder.check != FolderCheck::kOk) {
-        Complain(FolderCheckText(options.outputFolder, folder));
-        for (Entry* e : runnable) Decide(*e, FileResult::Status::kSkipped, "not started");
-        return;
-    }
+    const CliOptions& options;
+    std::vector<Entry>& entries;
+    std::vector<size_t> work;  // the entries to probe and copy, in order
 
-    std::vector<JobFile> job;
+    std::mutex mutex;               // guards what follows, up to `finished`
+    std::condition_variable named;  // `namedUpTo` moved on
+    size_t nextToTake = 0;          // into `work`
+    size_t namedUpTo = 0;           // into `work`: the entries before it are named or decided
+    std::map<std::string, OutputNamePlanner> planners;  // per output folder
+    bool folderChecked = false;
+    bool folderOk = true;
     std::map<std::string, std::string> madeFolders;  // below -> why it could not be made
-    for (Entry* e : runnable) {
-        if (!e->below.empty()) {
-            auto made = madeFolders.find(e->below);
-            if (made == madeFolders.end())
-                made =
-                    madeFolders.emplace(e->below, MakeFoldersBelow(options.outputFolder, e->below))
-                        .first;
-            if (!made->second.empty()) {
-                e->result.output.clear();
-                Decide(*e, FileResult::Status::kFailed, made->second);
-                continue;
-            }
-        }
-        JobFile f;
-        f.input = e->result.input;
-        f.output = e->result.output;
-        if (e->result.duration) f.endSeconds = *e->result.duration;
-        e->job = static_cast<int>(job.size());
-        job.push_back(f);
+
+    std::atomic<int> finished{0};  // entries of `work` with their final result
+
+    std::mutex printing;  // standard error: the progress and the lanes' messages
+    ProgressPrinter* progress = nullptr;
+};
+
+// One engine with the thread that drives it through probe and copy.
+struct Lane {
+    CAVConverter engine;
+    std::atomic<long long> copying{-1};  // the position in `work` of the file in copy; -1 none
+};
+
+// A message from a lane, on a line of its own below the progress.
+void Say(Run& run, const std::string& text) {
+    const std::lock_guard lock(run.printing);
+    if (run.progress) run.progress->Clear();
+    Complain(text);
+}
+
+// The entry's turn in the order of the run, under run.mutex: its output
+// name, the output folder's check before the first copy, its folders below
+// the output folder. Returns whether it is to be copied.
+bool Prepare(Run& run, size_t at, Entry& e) {
+    auto planner = run.planners.try_emplace(e.folder, e.folder).first;
+    const OutputName name = planner->second.Next(e.result.input);
+    if (name.result != OutputNameResult::kOk) {
+        Decide(e, FileResult::Status::kFailed, NoExtensionText());
+        return false;
     }
-    if (job.empty()) return;
+    e.result.output = name.path;
+    if (!run.folderChecked) {
+        // The files after this one are not all probed yet: all of them count
+        // for the space the outputs need.
+        run.folderChecked = true;
+        std::vector<std::string> inputs;
+        for (size_t i = at; i < run.work.size(); ++i)
+            inputs.push_back(run.entries[run.work[i]].result.input);
+        const FolderCheckResult folder = CheckOutputFolder(run.options.outputFolder, inputs);
+        run.folderOk = folder.check == FolderCheck::kOk;
+        if (!run.folderOk) Say(run, FolderCheckText(run.options.outputFolder, folder));
+    }
+    if (!run.folderOk) {
+        Decide(e, FileResult::Status::kSkipped, "not started");
+        return false;
+    }
+    if (!e.below.empty()) {
+        auto made = run.madeFolders.find(e.below);
+        if (made == run.madeFolders.end())
+            made = run.madeFolders
+                       .emplace(e.below, MakeFoldersBelow(run.options.outputFolder, e.below))
+                       .first;
+        if (!made->second.empty()) {
+            e.result.output.clear();
+            Decide(e, FileResult::Status::kFailed, made->second);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Probes the entry at position `at` of the run and copies it right away, so
+// that the copy takes the input the probe opened and analysed. An entry a
+// stop reaches before its copy is left undecided: not started.
+void ProbeAndCopy(Run& run, Lane& lane, size_t at, Entry& e, StopWatch watch) {
+    const int probe = ProbeFile(lane.engine, e.result.input);
+    if (StopSignal() != 0) return;
+    if (probe < 0)
+        Say(run, ShownName(e.result.input) + ": refused: " +
+                     ProbeRefusalText(e.result.input, probe, lane.engine.m_nVideoCodec));
+    else
+        TakeProbe(lane.engine, e.result);
+
+    bool copy = false;
+    {
+        std::unique_lock lock(run.mutex);
+        while (run.namedUpTo != at) {
+            if (StopSignal() != 0) return;
+            run.named.wait_for(lock, std::chrono::milliseconds(10));
+        }
+        if (probe < 0)
+            Decide(e, FileResult::Status::kRefused,
+                   ProbeRefusalText(e.result.input, probe, lane.engine.m_nVideoCodec));
+        else
+            copy = Prepare(run, at, e);
+        ++run.namedUpTo;
+    }
+    run.named.notify_all();
+    if (!copy) return;
+
+    JobFile f;
+    f.input = e.result.input;
+    f.output = e.result.output;
+    if (e.result.duration) f.endSeconds = *e.result.duration;
+    lane.engine.m_nProgress.store(0, std::memory_order_relaxed);
+    lane.copying.store(static_cast<long long>(at), std::memory_order_relaxed);
+    RunFile(lane.engine, f, watch);
+    lane.copying.store(-1, std::memory_order_relaxed);
+    TakeOutcome(f, run.options.ifExists == CliOptions::IfExists::kSkip, e.result);
+    e.decided = true;
+}
+
+// A lane takes the next file of the run until none is left or a stop came.
+void RunLane(Run& run, Lane& lane, StopWatch watch) {
+    lane.engine.m_bKeepProbedInput = true;
+    for (;;) {
+        size_t at = 0;
+        {
+            const std::lock_guard lock(run.mutex);
+            if (run.nextToTake == run.work.size() || StopSignal() != 0) return;
+            at = run.nextToTake++;
+        }
+        ProbeAndCopy(run, lane, at, run.entries[run.work[at]], watch);
+        run.finished.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+void ShowProgress(Run& run, const std::vector<std::unique_ptr<Lane>>& lanes) {
+    std::vector<ProgressPrinter::InWork> files;
+    for (const auto& lane : lanes) {
+        const long long at = lane->copying.load(std::memory_order_relaxed);
+        if (at < 0) continue;
+        files.push_back({static_cast<int>(at) + 1, run.entries[run.work[at]].result.input,
+                         lane->engine.m_nProgress.load(std::memory_order_relaxed)});
+    }
+    std::sort(files.begin(), files.end(),
+              [](const auto& a, const auto& b) { return a.number < b.number; });
+    const std::lock_guard lock(run.printing);
+    run.progress->Show(files, run.finished.load(std::memory_order_relaxed),
+                       static_cast<int>(run.work.size()));
+}
+
+// Probes and copies the entries not decided yet, each file right after its
+// probe, options.jobs files at once; this thread shows the progress and
+// passes a stop on to the probes.
+void RunEntries(const CliOptions& options, std::vector<Entry>& entries) {
+    Run run(options, entries);
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (!entries[i].decided) run.work.push_back(i);
+    if (run.work.empty()) return;
+
     ProgressPrinter progress(ProgressPrinter::StyleFor(options.quiet));
-    RunJob(*g_pEngine, job, progress);
-    const bool skipMode = options.ifExists == CliOptions::IfExists::kSkip;
-    for (Entry* e : runnable)
-        if (e->job >= 0) TakeOutcome(job[e->job], skipMode, e->result);
+    run.progress = &progress;
+    const size_t laneCount = std::min(static_cast<size_t>(options.jobs), run.work.size());
+    std::vector<std::unique_ptr<Lane>> lanes;
+    for (size_t i = 0; i < laneCount; ++i) lanes.push_back(std::make_unique<Lane>());
+    std::atomic<size_t> running{0};
+    std::vector<std::thread> threads;
+    for (auto& lane : lanes) {
+        try {
+            running.fetch_add(1);
+            threads.emplace_back([&run, &lane, &running] {
+                RunLane(run, *lane, StopWatch::kElsewhere);
+                running.fetch_sub(1, std::memory_order_release);
+            });
+        } catch (const std::system_error&) {
+            running.fetch_sub(1);
+            break;  // the lanes that started do the work
+        }
+    }
+    if (threads.empty()) {
+        RunLane(run, *lanes.front(), StopWatch::kHere);
+    } else {
+        constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+        auto nextShow = std::chrono::steady_clock::now();
+        while (running.load(std::memory_order_acquire) > 0) {
+            // A probe lowers its stop request when it starts, and so does
+            // a job: both are raised again here until the lanes are done.
+            if (StopSignal() != 0)
+                for (auto& lane : lanes) {
+                    lane->engine.m_bStopProbe.store(true, std::memory_order_relaxed);
+                    lane->engine.m_bStop.store(true, std::memory_order_relaxed);
+                }
+            if (std::chrono::steady_clock::now() >= nextShow) {
+                ShowProgress(run, lanes);
+                nextShow = std::chrono::steady_clock::now() + kProgressInterval;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        for (auto& thread : threads) thread.join();
+    }
+    {
+        const std::lock_guard lock(run.printing);
+        progress.Clear();
+        run.progress = nullptr;
+    }
+    for (size_t i : run.work) {
+        Entry& e = entries[i];
+        if (e.decided) continue;
+        // Not reached, or reached by a stop before its copy.
+        e.result.output.clear();
+        Decide(e, FileResult::Status::kSkipped, "not started");
+    }
 }
 
 }  // namespace
@@ -222,26 +394,25 @@ int RunConvert(const CliOptions& options) {
     std::vector<Entry> entries;
     entries.reserve(options.files.size());
     std::set<std::string> claimed;
-    // The job follows the probes at once: when its first file is the one
-    // probed last (a run of one file), that file is opened and analysed
-    // once, not twice.
-    g_pEngine->m_bKeepProbedInput = !options.dryRun;
-    // Probe everything first, so that refusals show before a long job.
+    // Where each output goes is known before any file is read; with
+    // --if-exists skip that passes over the finished files of a re-run.
     for (const auto& file : options.files) {
-        if (int signal = StopSignal()) return 128 + signal;
         Entry& e = entries.emplace_back();
         e.result.input = file;
         PlaceOutput(options, claimed, e);
-        if (e.decided) continue;
-        const int result = ProbeFile(*g_pEngine, file);
-        if (result < 0)
-            Refuse(e, ProbeRefusalText(file, result, g_pEngine->m_nVideoCodec));
-        else
-            TakeProbe(*g_pEngine, e.result);
     }
-    PlanNames(entries);
-
     if (options.dryRun) {
+        for (auto& e : entries) {
+            if (int signal = StopSignal()) return 128 + signal;
+            if (e.decided) continue;
+            const int result = ProbeFile(*g_pEngine, e.result.input);
+            if (result < 0)
+                Refuse(e, ProbeRefusalText(e.result.input, result, g_pEngine->m_nVideoCodec));
+            else
+                TakeProbe(*g_pEngine, e.result);
+        }
+        PlanNames(entries);
+
         // Only what can be seen without writing: the real run also tries a
         // file in the folder and counts the free space.
         std::error_code ec;

@@ -1,9 +1,12 @@
 #pragma once
 
-// The conversion velmora-cli runs: every file is probed first, its output
-// name planned (into the output folder, or its own folders below it with
-// --keep-tree; numbered or left out when the name is taken), then the
-// files are run as one job and each is reported on a line of its own.
+// The conversion velmora-cli runs: each file is probed and then copied
+// right away, so that it is opened and analysed once; its output name is
+// planned in the order of the files (into the output folder, or its own
+// folders below it with --keep-tree; numbered or left out when the name is
+// taken). With -j N, N files are probed and copied at once, each by an
+// engine of its own. Each file is reported on a line of its own, in the
+// order given.
 
 #include <string>
 

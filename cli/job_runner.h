@@ -1,13 +1,10 @@
 #pragma once
 
-// Runs the accepted files through the engine as one job, following it
-// every 100 ms, and goes on after a failed job with the files that remain.
+// Copies one accepted file with an engine and waits for it, passing a stop
+// request (StopSignal()) on to the engine's worker.
 
 #include <cstdint>
 #include <string>
-#include <vector>
-
-#include "cli/progress.h"
 
 class CAVConverter;
 
@@ -26,11 +23,19 @@ struct JobFile {
     long long leftOut = 0;       // of them, not in the output
 };
 
-// Runs `files` in order and fills in their outcomes. Returns when every
-// file has an outcome, or after a stop request (StopSignal()) has been
-// honoured: the file in work then keeps a shortened output (kStopped) and
-// the files after it are kSkipped.
-void RunJob(CAVConverter& engine, std::vector<JobFile>& files, ProgressPrinter& progress);
+// Who passes a stop request (StopSignal()) on to the engine while it copies.
+enum class StopWatch {
+    kHere,       // RunFile() does, looking every few milliseconds
+    kElsewhere,  // another thread raises m_bStop until the worker has ended;
+                 // RunFile() only waits, and returns the moment the copy ends
+};
+
+// Runs `file` as a job of its own on `engine` and fills in its outcome. The
+// engine copies from the input its last probe kept when that is the same,
+// unchanged file. After a stop request the file keeps a shortened output
+// (kStopped), or is kSkipped when its output was not begun. The engine's
+// progress fields can be read from another thread meanwhile.
+void RunFile(CAVConverter& engine, JobFile& file, StopWatch watch);
 
 // The name FFmpeg is given for a file: a relative name that looks like a
 // URL ("a:b.mp4") would otherwise be taken for a protocol.

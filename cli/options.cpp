@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <charconv>
 #include <string_view>
 
 namespace {
@@ -30,12 +31,23 @@ bool TakeValue(int argc, const char* const* argv, int& i, std::string_view longN
     return false;
 }
 
+// The number of -j: a whole number from 1 to kMaxJobs, nothing else.
+bool ReadJobs(std::string_view text, int& jobs) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || at != end || value < 1 || value > kMaxJobs) return false;
+    jobs = value;
+    return true;
+}
+
 }  // namespace
 
 ParsedOptions ParseOptions(int argc, const char* const* argv) {
     ParsedOptions parsed;
     CliOptions& o = parsed.options;
     bool outputGiven = false;
+    bool jobsGiven = false;
     bool onlyFiles = false;
     bool standardInputTaken = false;
     for (int i = 1; i < argc; ++i) {
@@ -99,6 +111,13 @@ ParsedOptions ParseOptions(int argc, const char* const* argv) {
                 parsed.error = "option --if-exists takes rename or skip";
                 return parsed;
             }
+        } else if (TakeValue(argc, argv, i, "--jobs", "-j", value, missing)) {
+            if (missing || !ReadJobs(value, o.jobs)) {
+                parsed.error = std::string("option ") + (arg.starts_with("--") ? "--jobs" : "-j") +
+                               " takes a number of files from 1 to " + std::to_string(kMaxJobs);
+                return parsed;
+            }
+            jobsGiven = true;
         } else if (TakeValue(argc, argv, i, "--keep-tree", "", value, missing)) {
             if (missing || value.empty()) {
                 parsed.error = "option --keep-tree needs a folder";
@@ -121,6 +140,8 @@ ParsedOptions ParseOptions(int argc, const char* const* argv) {
         parsed.error = "--dry-run, --keep-tree and --if-exists have no use with --probe";
     else if (outputGiven && probe)
         parsed.error = "-o has no use with --probe";
+    else if (jobsGiven && probe)
+        parsed.error = "-j has no use with --probe";
     else if (outputGiven && o.outputFolder.empty())
         parsed.error = "the output folder name is empty";
     return parsed;
@@ -128,7 +149,7 @@ ParsedOptions ParseOptions(int argc, const char* const* argv) {
 
 std::string UsageText() {
     return R"usage(Usage: velmora-cli [-o DIR] [--keep-tree ROOT] [--if-exists rename|skip]
-                   [-n] [--json] [-q] [-v] [--files-from LIST [-0]] [FILE...]
+                   [-j N] [-n] [--json] [-q] [-v] [--files-from LIST [-0]] [FILE...]
        velmora-cli --probe [--json] [--files-from LIST [-0]] [FILE...]
 
 Removes the sound from video files. Each FILE is copied into DIR (default:
@@ -147,6 +168,8 @@ never replaced: the new name gets "(0)", "(1)", ... before its extension.
       --keep-tree ROOT   write each output under the folders of its FILE
                          relative to ROOT (made inside DIR as needed); a FILE
                          outside ROOT is refused
+  -j, --jobs N           copy N files at once (1 to 16, default 1); the
+                         report still lists the files in the order given
   -n, --dry-run          probe the files and print "FILE -> OUTPUT" for each,
                          writing nothing
       --json             one JSON object per file and line instead of text

@@ -17,11 +17,15 @@ struct CliOptions {
     bool verbose = false;       // let FFmpeg's own log through
     bool dryRun = false;        // print the plan, write nothing
     bool nulSeparated = false;  // the lists of --files-from are NUL-separated
+    // Files copied at once, each by an engine of its own (-j); 1 to kMaxJobs.
+    int jobs = 1;
     std::string outputFolder = ".";
     std::string keepTree;  // non-empty: outputs keep their folders below this root
     std::vector<std::string> files;
     std::vector<std::string> fileLists;  // --files-from; "-" is standard input
 };
+
+inline constexpr int kMaxJobs = 16;
 
 struct ParsedOptions {
     CliOptions options;

@@ -1,7 +1,5 @@
 #include "jobs/output_names.h"
 
-#include <set>
-
 #include "engine/output_name.h"
 
 namespace {
@@ -29,36 +27,38 @@ std::string Key(const std::string& name) { return name; }
 
 }  // namespace
 
+OutputNamePlanner::OutputNamePlanner(const std::string& folder) : m_prefix(folder) {
+    if (!m_prefix.empty() && !EndsWithSeparator(m_prefix)) m_prefix += kSeparator;
+}
+
+OutputName OutputNamePlanner::Next(const std::string& input) {
+    OutputName out;
+    const std::string fileName = velmora::FileNameOf(input);
+    const size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos) {
+        out.result = OutputNameResult::kNoExtension;
+        return out;
+    }
+    auto taken = [&](const std::string& name) {
+        // A name whose state cannot be read is left to the job, which
+        // reports the failure when it cannot create the file.
+        return m_planned.count(Key(name)) > 0 ||
+               velmora::StateOfName(name) == velmora::NameState::kTaken;
+    };
+    const std::string first = m_prefix + fileName;
+    std::string name = first;
+    for (long long n = 0; taken(name); ++n) name = velmora::NumberedName(first, n);
+
+    m_planned.insert(Key(name));
+    out.path = name;
+    return out;
+}
+
 std::vector<OutputName> PlanOutputNames(const std::string& folder,
                                         const std::vector<std::string>& inputs) {
-    std::string prefix = folder;
-    if (!prefix.empty() && !EndsWithSeparator(prefix)) prefix += kSeparator;
-
-    std::set<std::string> planned;
+    OutputNamePlanner planner(folder);
     std::vector<OutputName> names;
     names.reserve(inputs.size());
-    for (const auto& input : inputs) {
-        OutputName out;
-        const std::string fileName = velmora::FileNameOf(input);
-        const size_t dot = fileName.rfind('.');
-        if (dot == std::string::npos) {
-            out.result = OutputNameResult::kNoExtension;
-            names.push_back(out);
-            continue;
-        }
-        auto taken = [&](const std::string& name) {
-            // A name whose state cannot be read is left to the job, which
-            // reports the failure when it cannot create the file.
-            return planned.count(Key(name)) > 0 ||
-                   velmora::StateOfName(name) == velmora::NameState::kTaken;
-        };
-        const std::string first = prefix + fileName;
-        std::string name = first;
-        for (long long n = 0; taken(name); ++n) name = velmora::NumberedName(first, n);
-
-        planned.insert(Key(name));
-        out.path = name;
-        names.push_back(out);
-    }
+    for (const auto& input : inputs) names.push_back(planner.Next(input));
     return names;
 }

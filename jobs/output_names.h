@@ -4,6 +4,7 @@
 // its own file name and extension, made unique with "(0)", "(1)", … so that
 // no existing file and no other output of the same job is replaced.
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,21 @@ enum class OutputNameResult {
 struct OutputName {
     OutputNameResult result = OutputNameResult::kOk;
     std::string path;  // UTF-8; empty unless result is kOk
+};
+
+// Plans the names of one output folder one input at a time, in the order
+// the inputs come: each name is the first that is neither on disk nor given
+// to an earlier input of this planner. Planning the inputs one by one gives
+// the same names as PlanOutputNames() over all of them, as long as nothing
+// but the planned outputs appears in the folder meanwhile.
+class OutputNamePlanner {
+public:
+    explicit OutputNamePlanner(const std::string& folder);
+    OutputName Next(const std::string& input);
+
+private:
+    std::string m_prefix;
+    std::set<std::string> m_planned;  // compared the way the file system compares names
 };
 
 // One entry per input, same order. `folder` and `inputs` are UTF-8. A name is

@@ -13,10 +13,13 @@ _velmora_cli() {
         --if-exists)
             mapfile -t COMPREPLY < <(compgen -W "rename skip" -- "$cur")
             return ;;
+        -j|--jobs)
+            mapfile -t COMPREPLY < <(compgen -W "1 2 3 4 6 8 12 16" -- "$cur")
+            return ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "-o --output -q --quiet -v --verbose --probe --json \
-            --files-from -0 --if-exists --keep-tree -n --dry-run -h --help --version" -- "$cur")
+            --files-from -0 --if-exists --keep-tree -j --jobs -n --dry-run -h --help --version" -- "$cur")
         return
     fi
     mapfile -t COMPREPLY < <(compgen -f -- "$cur")

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <thread>
 
 #include "cli_test_support.h"
@@ -152,6 +153,88 @@ INSTANTIATE_TEST_SUITE_P(Signals, CliStop,
                                          StopCase{"closed_terminal", SIGHUP, 129},
                                          StopCase{"sigterm_if_exists_skip", SIGTERM, 143, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Feeds a named pipe as the stop test above does: the probe gets the whole
+// stream and then null packets until it lets go, the job gets the first
+// half and then waits until `release` is raised (or `giveUp`).
+class LiveFeed {
+public:
+    LiveFeed(fs::path fifo, const std::string& data, const std::atomic<bool>& release,
+             const std::atomic<bool>& giveUp)
+        : m_thread([this, fifo, &data, &release, &giveUp] {
+              int fd = OpenWriter(fifo, giveUp);
+              if (fd < 0) return;
+              WriteAll(fd, data.data(), data.size());
+              std::string null(188, '\xff');
+              null[0] = 0x47, null[1] = 0x1f, null[2] = static_cast<char>(0xff), null[3] = 0x10;
+              while (WriteAll(fd, null.data(), null.size())) {
+              }
+              close(fd);
+              fd = OpenWriter(fifo, giveUp);
+              if (fd < 0) return;
+              WriteAll(fd, data.data(), data.size() / 2 / 188 * 188);
+              m_halfWritten = true;
+              while (!release && !giveUp) std::this_thread::sleep_for(10ms);
+              close(fd);
+          }) {}
+    ~LiveFeed() { m_thread.join(); }
+    bool halfWritten() const { return m_halfWritten; }
+
+private:
+    std::atomic<bool> m_halfWritten{false};
+    std::thread m_thread;
+};
+
+// A stop with two files in work at once (-j 2): both keep a valid shortened
+// output under their final names, the file after them is not started, no
+// temporary file is left, and the report keeps the order of the files.
+TEST(CliStopJobs, StopsEveryFileInWork) {
+    signal(SIGPIPE, SIG_IGN);
+    testmedia::TempDir cwd;
+    const fs::path source = LongStream();
+    const std::string data = ReadAll(source);
+    ASSERT_EQ(mkfifo((cwd / "one.ts").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo((cwd / "two.ts").c_str(), 0644), 0);
+    clitest::CopyTo(clitest::Clip("mp4"), cwd / "next.mp4");
+    fs::create_directory(cwd / "out");
+
+    clitest::Process cli({"-j", "2", "-o", "out", "one.ts", "two.ts", "next.mp4"}, cwd.path());
+    std::atomic<bool> release{false};
+    std::atomic<bool> giveUp{false};
+    std::optional<clitest::Result> result;
+    {
+        LiveFeed one(cwd / "one.ts", data, release, giveUp);
+        LiveFeed two(cwd / "two.ts", data, release, giveUp);
+        for (int i = 0; i < 600 && !(one.halfWritten() && two.halfWritten()); ++i)
+            std::this_thread::sleep_for(100ms);
+        if (!(one.halfWritten() && two.halfWritten())) {
+            giveUp = true;
+            kill(cli.pid(), SIGKILL);
+            const auto stuck = cli.Wait();
+            FAIL() << "the two jobs never both read their pipes; stderr:\n" << stuck.err;
+        }
+        // Both copies are under way: their outputs take packets.
+        std::this_thread::sleep_for(300ms);
+        kill(cli.pid(), SIGINT);
+        result = cli.Wait();
+        release = true;
+    }
+
+    EXPECT_EQ(result->exitCode, 130) << result->err;
+    EXPECT_EQ(result->out,
+              "stopped  one.ts -> out/one.ts (shortened)\n"
+              "stopped  two.ts -> out/two.ts (shortened)\n"
+              "skipped  next.mp4: not started\n");
+    EXPECT_EQ(testmedia::FilesIn(cwd / "out"), (std::vector<std::string>{"one.ts", "two.ts"}));
+    const auto all = clitest::VideoHashes(source);
+    for (const char* name : {"one.ts", "two.ts"}) {
+        const auto copied = clitest::VideoHashes(cwd / "out" / name);
+        ASSERT_GT(copied.size(), 1u) << name;
+        EXPECT_LT(copied.size(), all.size()) << name;
+        EXPECT_TRUE(std::equal(copied.begin(), copied.end(), all.begin())) << name;
+        EXPECT_TRUE(clitest::HasNoAudioPackets(cwd / "out" / name)) << name;
+    }
+}
 
 // A reader of the report that goes away early (`| head -n 1`) does not end
 // the program in the middle of a file: every output is finished.

@@ -90,12 +90,14 @@ TEST_P(CliStop, KeepsAShortenedOutputAndStartsNothingElse) {
     std::atomic<bool> halfWritten{false};
     std::atomic<bool> giveUp{false};
     std::thread feeder([&] {
-        // The probe: everything, then the end of the file. (Writing on until
-        // the probe closes the pipe could feed the job instead: velmora-cli
-        // copies a file right after its probe.)
+        // The probe: everything, then TS null packets until it closes the pipe.
         int fd = OpenWriter(cwd / "live.ts", giveUp);
         if (fd < 0) return;
         WriteAll(fd, data.data(), data.size());
+        std::string null(188, '\xff');
+        null[0] = 0x47, null[1] = 0x1f, null[2] = static_cast<char>(0xff), null[3] = 0x10;
+        while (WriteAll(fd, null.data(), null.size())) {
+        }
         close(fd);
         // The job: the first half, then a pause while the stop arrives. A
         // probe that still held the pipe takes the writer first and breaks

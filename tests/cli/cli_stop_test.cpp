@@ -47,6 +47,21 @@ int OpenWriter(const fs::path& fifo, const std::atomic<bool>& giveUp) {
     return -1;
 }
 
+// Gives the probe of a named pipe the whole file, then TS null packets until
+// the probe closes the pipe, so that nothing of this feed reaches the job
+// that opens the pipe after it. False when no reader came.
+bool FeedTheProbe(const fs::path& fifo, const std::string& data, const std::atomic<bool>& giveUp) {
+    const int fd = OpenWriter(fifo, giveUp);
+    if (fd < 0) return false;
+    WriteAll(fd, data.data(), data.size());
+    std::string null(188, '\xff');
+    null[0] = 0x47, null[1] = 0x1f, null[2] = static_cast<char>(0xff), null[3] = 0x10;
+    while (WriteAll(fd, null.data(), null.size())) {
+    }
+    close(fd);
+    return true;
+}
+
 // A transport stream long enough that half of it is many packets.
 fs::path LongStream() {
     return testmedia::Make("cli_long.ts",
@@ -90,15 +105,8 @@ TEST_P(CliStop, KeepsAShortenedOutputAndStartsNothingElse) {
     std::atomic<bool> halfWritten{false};
     std::atomic<bool> giveUp{false};
     std::thread feeder([&] {
-        // The probe: everything, then TS null packets until it closes the pipe.
-        int fd = OpenWriter(cwd / "live.ts", giveUp);
-        if (fd < 0) return;
-        WriteAll(fd, data.data(), data.size());
-        std::string null(188, '\xff');
-        null[0] = 0x47, null[1] = 0x1f, null[2] = static_cast<char>(0xff), null[3] = 0x10;
-        while (WriteAll(fd, null.data(), null.size())) {
-        }
-        close(fd);
+        if (!FeedTheProbe(cwd / "live.ts", data, giveUp)) return;
+        int fd = -1;
         // The job: the first half, then a pause while the stop arrives. A
         // probe that still held the pipe takes the writer first and breaks
         // the pipe when it closes; the half then goes to the job's reader.
@@ -167,15 +175,8 @@ public:
     LiveFeed(fs::path fifo, const std::string& data, const std::atomic<bool>& release,
              const std::atomic<bool>& giveUp)
         : m_thread([this, fifo, &data, &release, &giveUp] {
+              if (!FeedTheProbe(fifo, data, giveUp)) return;
               int fd = OpenWriter(fifo, giveUp);
-              if (fd < 0) return;
-              WriteAll(fd, data.data(), data.size());
-              std::string null(188, '\xff');
-              null[0] = 0x47, null[1] = 0x1f, null[2] = static_cast<char>(0xff), null[3] = 0x10;
-              while (WriteAll(fd, null.data(), null.size())) {
-              }
-              close(fd);
-              fd = OpenWriter(fifo, giveUp);
               if (fd < 0) return;
               WriteAll(fd, data.data(), data.size() / 2 / 188 * 188);
               m_halfWritten = true;

@@ -28,9 +28,8 @@ int ReadErrorOr(const InputSession& session, int rc) {
     return rc;
 }
 
-// Declares the output's streams: every video stream, and the audio streams
-// as empty tracks where `withAudio` and the container can take them.
-int CreateOutput(InputSession& session, const char* name, bool withAudio) {
+// Declares the output's streams: every video stream, nothing else.
+int CreateOutput(InputSession& session, const char* name) {
     AVFormatContext* raw = nullptr;
     const int rc = avformat_alloc_output_context2(&raw, nullptr, nullptr, name);
     if (!raw) return rc < 0 ? rc : AVERROR_MUXER_NOT_FOUND;
@@ -42,8 +41,6 @@ int CreateOutput(InputSession& session, const char* name, bool withAudio) {
         StreamContext& context = session.streams[i];
         context.outputIndex = -1;
         if (!IsDeclaredInOutput(stream)) continue;
-        if (IsAudio(stream) && (!withAudio || !CanDeclareEmptyAudio(raw->oformat, stream)))
-            continue;
         const int index = AddOutputStream(raw, stream);
         if (index < 0) return index;
         context.outputIndex = index;
@@ -63,12 +60,6 @@ int SoleVideo(const InputSession& session) {
         video = static_cast<int>(i);
     }
     return video;
-}
-
-bool DeclaresAudio(const InputSession& session) {
-    for (const StreamContext& context : session.streams)
-        if (context.outputIndex >= 0 && context.type == AVMEDIA_TYPE_AUDIO) return true;
-    return false;
 }
 
 // FFmpeg's MP4/MOV muxer writes a Dolby Vision configuration only when
@@ -134,7 +125,7 @@ int OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& in
     session.streams.resize(input->nb_streams);
     for (unsigned i = 0; i < input->nb_streams; ++i) {
         AVStream* stream = input->streams[i];
-        if (!IsDeclaredInOutput(stream)) continue;
+        if (!IsProvenDecodable(stream)) continue;
         if ((rc = OpenDecoder(input, stream, session.streams[i].decoder)) < 0) return rc;
     }
     return 0;
@@ -154,17 +145,8 @@ SetupResult SetUpInput(InputSession& session, const char* inputName, const char*
     if (const int rc = CheckOutputContainer(outputName, session.input.get()); rc < 0)
         return Failed(rc);
 
-    int rc = CreateOutput(session, outputName, true);
+    int rc = CreateOutput(session, outputName);
     if (rc >= 0) rc = WriteHeader(session, outputName);
-    if (rc < 0 && DeclaresAudio(session)) {
-        // The muxer refused the empty audio tracks (incomplete parameters it
-        // needs, a stream layout it limits): the video matters, the silent
-        // tracks do not. Start again without them, in a new file.
-        session.output.reset();
-        session.file.Discard();
-        rc = CreateOutput(session, outputName, false);
-        if (rc >= 0) rc = WriteHeader(session, outputName);
-    }
     if (rc < 0) return Failed(rc);
     if (!session.keepParser) session.unparsed = UnparsedVideo::Start(session.input.get(), SoleVideo(session));
     return {};

@@ -1,7 +1,5 @@
 #include "engine/output_container.h"
 
-#include <cstring>
-
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
@@ -32,15 +30,6 @@ int CheckOutputContainer(const char* outputName, const AVFormatContext* input) {
             return kErrorCodecNotInContainer;
     }
     return 0;
-}
-
-bool CanDeclareEmptyAudio(const AVOutputFormat* format, const AVStream* in) {
-    const AVCodecParameters* par = in->codecpar;
-    if (par->codec_id == AV_CODEC_ID_NONE || par->sample_rate <= 0 ||
-        par->ch_layout.nb_channels <= 0)
-        return false;
-    if (std::strcmp(format->name, "dv") == 0) return false;
-    return !CannotHold(format, par->codec_id);
 }
 
 }  // namespace velmora

@@ -17,10 +17,4 @@ namespace velmora {
 // playlists, segments) or kErrorCodecNotInContainer.
 int CheckOutputContainer(const char* outputName, const AVFormatContext* input);
 
-// Whether an audio stream like `in` can be declared, as an empty track, in
-// a file of `format`: its parameters are complete, the container knows its
-// codec, and the container does not weave sound into its pictures (DV,
-// which would then write no picture at all).
-bool CanDeclareEmptyAudio(const AVOutputFormat* format, const AVStream* in);
-
 }  // namespace velmora

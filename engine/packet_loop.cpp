@@ -60,10 +60,9 @@ Plan PlanRoutes(InputSession& session, TrackStart& a, TrackStart& b) {
     return plan;
 }
 
-// Writes one packet and leaves `packet` empty. The empty audio tracks never
-// get a packet, so FFmpeg's interleaver would hold up to 10 s of video in
-// memory waiting for them: a single copied stream goes straight to the
-// muxer, and several are interleaved without waiting for the silent ones.
+// Writes one packet and leaves `packet` empty. A single copied stream goes
+// straight to the muxer, with nothing to interleave; several are
+// interleaved without holding seconds of video in memory for each other.
 int Write(AVFormatContext* output, AVPacket* packet, bool interleave) {
     if (interleave) return av_interleaved_write_frame(output, packet);  // takes the contents
     const int rc = av_write_frame(output, packet);

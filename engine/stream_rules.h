@@ -26,10 +26,17 @@ inline bool IsAudio(const AVStream* stream) {
     return stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
 }
 
-// Streams that get a stream in the output: the video, and the audio as an
-// empty track so the output keeps the input's track layout. Subtitles, data,
-// attachments and cover pictures are left behind.
+// Streams that get a stream in the output: the video only. The sound is
+// what the user wants gone, so no audio track is declared, not even an
+// empty one (players and media-info tools would still list it). Subtitles,
+// data, attachments and cover pictures are left behind too.
 inline bool IsDeclaredInOutput(const AVStream* stream) {
+    return IsVideo(stream) && stream->codecpar->codec_id != AV_CODEC_ID_DVD_NAV;
+}
+
+// Streams whose decoder must open for the file to be taken: the audio too,
+// so a file whose sound no decoder here can read is refused, as before.
+inline bool IsProvenDecodable(const AVStream* stream) {
     return (IsVideo(stream) || IsAudio(stream)) &&
            stream->codecpar->codec_id != AV_CODEC_ID_DVD_NAV;
 }

@@ -8,6 +8,7 @@ extern "C" {
 
 #include "engine/decoder.h"
 #include "engine/ffmpeg_compat.h"
+#include "engine/file_information.h"
 #include "engine/input_complete.h"
 #include "engine/output_container.h"
 #include "engine/output_stream.h"
@@ -19,6 +20,8 @@ namespace {
 
 SetupResult Failed(int error) { return {SetupOutcome::kFailed, error}; }
 
+constexpr int kMuxerBufferTime = AV_TIME_BASE * 7 / 10;
+
 // A demuxer that could not read what it needed names the damage it saw; the
 // error of the file underneath (a bad sector, say) says more.
 int ReadErrorOr(const InputSession& session, int rc) {
@@ -28,7 +31,8 @@ int ReadErrorOr(const InputSession& session, int rc) {
     return rc;
 }
 
-// Declares the output's streams: every video stream, nothing else.
+// Declares the output's streams (every video stream, nothing else) and
+// carries the file's tags and chapters over.
 int CreateOutput(InputSession& session, const char* name) {
     AVFormatContext* raw = nullptr;
     const int rc = avformat_alloc_output_context2(&raw, nullptr, nullptr, name);
@@ -36,6 +40,7 @@ int CreateOutput(InputSession& session, const char* name) {
     session.output.reset(raw);
 
     AVFormatContext* input = session.input.get();
+    std::vector<bool> kept(input->nb_streams, false);
     for (unsigned i = 0; i < input->nb_streams; ++i) {
         const AVStream* stream = input->streams[i];
         StreamContext& context = session.streams[i];
@@ -45,8 +50,11 @@ int CreateOutput(InputSession& session, const char* name) {
         if (index < 0) return index;
         context.outputIndex = index;
         context.type = stream->codecpar->codec_type;
+        kept[i] = true;
     }
-    return 0;
+    session.shift = FileShift();
+    session.shift.FromStreams(input, kept);
+    return CopyFileInformation(raw, input, session.shift);
 }
 
 // The index of the one video stream copied, or -1 when there are several
@@ -90,6 +98,12 @@ int WriteHeader(InputSession& session, const char* name) {
     // the copy; players do not need them. Other muxers have no such option.
     av_opt_set(output->priv_data, "write_crc32", "0", 0);
     KeepDolbyVision(output, session.input.get());
+    // How far ahead of each frame's decode time a transport or program
+    // stream sends its clock: the decoder's buffer time. Left at 0, the
+    // clock equals the decode time and players that follow the buffer
+    // model (TVs, set-top and Blu-ray players) have no time to decode. 0.7 s
+    // is what the ffmpeg program and broadcast muxers give.
+    output->max_delay = kMuxerBufferTime;
     int rc = session.file.Create(name);
     if (rc < 0) return rc;
     // Written through the descriptor the file is held by; the context is
@@ -148,7 +162,8 @@ SetupResult SetUpInput(InputSession& session, const char* inputName, const char*
     int rc = CreateOutput(session, outputName);
     if (rc >= 0) rc = WriteHeader(session, outputName);
     if (rc < 0) return Failed(rc);
-    if (!session.keepParser) session.unparsed = UnparsedVideo::Start(session.input.get(), SoleVideo(session));
+    if (!session.keepParser)
+        session.unparsed = UnparsedVideo::Start(session.input.get(), SoleVideo(session));
     return {};
 }
 

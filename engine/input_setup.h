@@ -11,6 +11,7 @@
 #include "engine/input_file.h"
 #include "engine/interrupt_relay.h"
 #include "engine/output_file.h"
+#include "engine/packet_times.h"
 #include "engine/unparsed_video.h"
 
 namespace velmora {
@@ -33,6 +34,8 @@ struct InputSession {
     InputFile source;
     InputFormatPtr input;
     std::vector<StreamContext> streams;
+    // Taken off every copied packet, and off the chapters.
+    FileShift shift;
     std::int64_t sizeAtOpen = -1;  // the input file's size when opened; -1: none
     // Set when the video is read without the parser (transport streams).
     std::unique_ptr<UnparsedVideo> unparsed;

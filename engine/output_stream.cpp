@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "engine/ffmpeg_compat.h"
-#include "engine/stream_rules.h"
 
 namespace velmora {
 
@@ -38,19 +37,39 @@ int CopySideData(const AVStream* in, AVStream* out) {
     return 0;
 }
 
+// The picture's shape: the container's own aspect where it sets one (a
+// Matroska track's display size, an MP4/MOV 'pasp' box), else the codec's,
+// on the stream and in the parameters alike, as the ffmpeg program's stream
+// copy does. Left out, a 4:3 Matroska track would come out as its codec
+// says (16:9, say) and an anamorphic MOV square.
+void KeepPictureShape(const AVStream* in, AVStream* out) {
+    const AVRational sar =
+        in->sample_aspect_ratio.num ? in->sample_aspect_ratio : in->codecpar->sample_aspect_ratio;
+    out->sample_aspect_ratio = sar;
+    out->codecpar->sample_aspect_ratio = sar;
+}
+
 }  // namespace
 
 int AddOutputStream(AVFormatContext* output, const AVStream* in) {
     AVStream* out = avformat_new_stream(output, nullptr);
     if (!out) return AVERROR(ENOMEM);
-    const bool video = IsVideo(in);
     int rc = 0;
-    // The tags carry a 'rotate' entry where the demuxer still exports one.
-    if (video && (rc = av_dict_copy(&out->metadata, in->metadata, 0)) < 0) return rc;
+    // Language, title, a 'timecode' and, where the demuxer still exports
+    // one, a 'rotate' entry.
+    if ((rc = av_dict_copy(&out->metadata, in->metadata, 0)) < 0) return rc;
     if ((rc = avcodec_parameters_copy(out->codecpar, in->codecpar)) < 0) return rc;
     out->codecpar->codec_tag = KeptCodecTag(output->oformat, in->codecpar);
     out->time_base = in->time_base;
-    if (video && (rc = CopySideData(in, out)) < 0) return rc;
+    // The frame rate gives Matroska its default duration and MOV/MP4 the
+    // rate of the timecode track the muxer makes from a 'timecode' tag.
+    out->avg_frame_rate = in->avg_frame_rate;
+    out->r_frame_rate = in->r_frame_rate;
+    // Default and forced flags, "visual impaired", and the like; a cover
+    // picture never gets this far.
+    out->disposition = in->disposition;
+    KeepPictureShape(in, out);
+    if ((rc = CopySideData(in, out)) < 0) return rc;
     return out->index;
 }
 

@@ -13,8 +13,7 @@ namespace {
 
 // Where the packets of one input stream go.
 struct Route {
-    int output = -1;              // -1: dropped
-    TrackStart* track = nullptr;  // nullptr: copied without shift
+    int output = -1;  // -1: dropped
     AVRational inTimeBase{0, 1};
     AVRational outTimeBase{0, 1};
     TimeLine::StreamState line;
@@ -26,30 +25,21 @@ struct Plan {
     int copiedStreams = 0;
 };
 
-// Video streams 0 and 1 together are two separate tracks (A and B), each
-// with its own shift, and any further video stream keeps its times. In every
-// other layout all video streams share track A. Everything that is not
-// copied is discarded in the demuxer, which then need not even read it.
-Plan PlanRoutes(InputSession& session, TrackStart& a, TrackStart& b) {
+// Everything that is not copied is discarded in the demuxer, which then
+// need not even read it.
+Plan PlanRoutes(InputSession& session) {
     AVFormatContext* input = session.input.get();
     AVFormatContext* output = session.output.get();
-    auto copied = [&](size_t i) {
-        return i < session.streams.size() && session.streams[i].outputIndex >= 0 &&
-               session.streams[i].type == AVMEDIA_TYPE_VIDEO;
-    };
-    const bool twoTracks = copied(0) && copied(1);
-
     Plan plan;
     plan.routes.resize(session.streams.size());
     for (size_t i = 0; i < plan.routes.size(); ++i) {
-        if (!copied(i)) {
+        if (session.streams[i].outputIndex < 0) {
             input->streams[i]->discard = AVDISCARD_ALL;
             continue;
         }
         AVStream* stream = input->streams[i];
         Route& route = plan.routes[i];
         route.output = session.streams[i].outputIndex;
-        route.track = !twoTracks ? &a : i == 0 ? &a : i == 1 ? &b : nullptr;
         route.inTimeBase = stream->time_base;
         route.outTimeBase = output->streams[route.output]->time_base;
         const AVRational rate = av_guess_frame_rate(input, stream, nullptr);
@@ -110,8 +100,7 @@ CopyResult CopyVideoPackets(InputSession& session, const CopyControl& control) {
         result.writeError = AVERROR(ENOMEM);
         return result;
     }
-    TrackStart a, b;
-    Plan plan = PlanRoutes(session, a, b);
+    Plan plan = PlanRoutes(session);
     std::vector<Route>& routes = plan.routes;
     AVFormatContext* input = session.input.get();
     AVFormatContext* output = session.output.get();
@@ -176,12 +165,10 @@ CopyResult CopyVideoPackets(InputSession& session, const CopyControl& control) {
         timeLine.Follow(packet.get(), route.inTimeBase, route.line);
         av_packet_rescale_ts(packet.get(), route.inTimeBase, route.outTimeBase);
         packet->pos = -1;
-        if (route.track) {
-            route.track->Rebase(packet.get());
-            if (route.track == &a && packet->pts != AV_NOPTS_VALUE)
-                control.videoPos = static_cast<double>(packet->pts) * route.outTimeBase.num /
-                                   route.outTimeBase.den;
-        }
+        session.shift.Rebase(packet.get(), route.outTimeBase);
+        if (packet->pts != AV_NOPTS_VALUE)
+            control.videoPos =
+                static_cast<double>(packet->pts) * route.outTimeBase.num / route.outTimeBase.den;
         packet->stream_index = route.output;
         if (needsTimes) MakeTimesValid(packet.get(), route.lastDts, equalDtsAllowed);
 

@@ -62,12 +62,33 @@ void TimeLine::Follow(AVPacket* packet, AVRational timeBase, StreamState& state)
     state.nextDts = Add(dts, duration);
 }
 
-void TrackStart::Rebase(AVPacket* packet) {
-    if (first) {
-        if (packet->pts != AV_NOPTS_VALUE && packet->pts > 0) offset = packet->pts;
-        first = false;
+void FileShift::FromStreams(const AVFormatContext* input, const std::vector<bool>& kept) {
+    for (unsigned i = 0; i < input->nb_streams && i < kept.size(); ++i) {
+        const AVStream* stream = input->streams[i];
+        if (!kept[i] || stream->start_time == AV_NOPTS_VALUE) continue;
+        if (m_known &&
+            av_compare_ts(stream->start_time, stream->time_base, m_amount, m_timeBase) >= 0)
+            continue;
+        m_known = true;
+        m_amount = stream->start_time;
+        m_timeBase = stream->time_base;
     }
-    Move(packet, Negated(offset));
+    if (m_amount < 0) m_amount = 0;
+}
+
+void FileShift::Rebase(AVPacket* packet, AVRational timeBase) {
+    if (!m_known) {
+        // A first packet whose pts is unset, zero or negative leaves the
+        // file unshifted.
+        m_known = true;
+        m_amount = packet->pts != AV_NOPTS_VALUE ? std::max<std::int64_t>(packet->pts, 0) : 0;
+        m_timeBase = timeBase;
+    }
+    Move(packet, Negated(In(timeBase)));
+}
+
+std::int64_t FileShift::In(AVRational timeBase) const {
+    return m_amount == 0 ? 0 : av_rescale_q(m_amount, m_timeBase, timeBase);
 }
 
 void MakeTimesValid(AVPacket* packet, std::int64_t lastDts, bool equalDtsAllowed) {

@@ -4,9 +4,11 @@
 // are in the output stream's time base unless said otherwise.
 
 #include <cstdint>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 }
 
 namespace velmora {
@@ -46,13 +48,27 @@ private:
     int m_jumps = 0;
 };
 
-// The shift of one video track: the output time of its first packet, when
-// that is positive, is taken off every packet so the track starts at zero.
-// Unset timestamps stay unset.
-struct TrackStart {
-    bool first = true;
-    std::int64_t offset = 0;
-    void Rebase(AVPacket* packet);
+// The shift of the whole file: the earliest start of the kept streams, when
+// positive, is taken off every packet of every kept stream, so the file
+// starts at zero and streams that played together (several camera angles,
+// a picture-in-picture) still do. Unset timestamps stay unset.
+class FileShift {
+public:
+    // Takes the earliest start the demuxer found for the streams of `input`
+    // that `kept` names. Where it found none, the first packet sets the
+    // shift as it comes (see Rebase).
+    void FromStreams(const AVFormatContext* input, const std::vector<bool>& kept);
+
+    // Moves `packet`, whose times are in `timeBase`, back by the shift.
+    void Rebase(AVPacket* packet, AVRational timeBase);
+
+    // The shift in `timeBase`; 0 while it is not known yet, or not positive.
+    std::int64_t In(AVRational timeBase) const;
+
+private:
+    bool m_known = false;
+    std::int64_t m_amount = 0;  // in m_timeBase; never negative
+    AVRational m_timeBase{1, AV_TIME_BASE};
 };
 
 // Valid times for the muxer, given the way the ffmpeg program's stream copy

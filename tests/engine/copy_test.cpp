@@ -22,6 +22,7 @@ using testmedia::Quote;
 struct ContainerCase {
     const char* ext;
     const char* codecs;  // ffmpeg options that make the source
+    double start = 0;    // where the container's writer starts the copy
 };
 
 std::ostream& operator<<(std::ostream& os, const ContainerCase& c) { return os << c.ext; }
@@ -40,9 +41,10 @@ TEST_P(ContainerCopy, CopiesVideoPacketsAndNoSound) {
     const int outVideo = copy.Video();
     ASSERT_GE(outVideo, 0);
     ExpectSameVideo(source, copy);
-    // Starts at zero; a muxer may still delay it by the B-frame reorder
-    // depth (two frames, 0.08 s) so that no dts is negative.
-    const double start = copy.FirstTime(outVideo);
+    // Starts at zero (a TS at its buffer time); a muxer may still delay it
+    // by the B-frame reorder depth (two frames, 0.08 s) so that no dts is
+    // negative.
+    const double start = copy.FirstTime(outVideo) - c.start;
     EXPECT_GE(start, 0.0);
     EXPECT_LE(start, 0.081);
 
@@ -59,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(Containers, ContainerCopy,
                                          ContainerCase{"mkv", "-c:v libx264 -c:a aac"},
                                          ContainerCase{"avi", "-c:v libx264 -c:a libmp3lame"},
                                          ContainerCase{"flv", "-c:v libx264 -c:a aac"},
-                                         ContainerCase{"ts", "-c:v libx264 -c:a aac"},
+                                         ContainerCase{"ts", "-c:v libx264 -c:a aac",
+                                                       testmedia::kTransportStreamStart},
                                          ContainerCase{"wmv", "-c:v wmv2 -c:a wmav2"},
                                          ContainerCase{"asf", "-c:v msmpeg4 -c:a wmav2"},
                                          ContainerCase{"webm", "-c:v libvpx -c:a libopus"}),
@@ -193,19 +196,23 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- Timestamps ---------------------------------------------------------
 
 // A transport stream made by the ffmpeg program starts at 1.4 s or a little
-// later (the sound's priming); the copy
-// starts at 0, pts and dts moved alike.
-TEST(Timestamps, TransportStreamStartingLateStartsAtZero) {
+// later (the sound's priming); its copy starts at the TS writer's own 1.4 s,
+// pts and dts moved alike, and its clock runs 0.7 s ahead of every frame's
+// decode time, as in the input: a player that follows the buffer model
+// has that long to decode each frame.
+TEST(Timestamps, TransportStreamCopyKeepsTheDecoderBuffer) {
     const fs::path in =
         Make("late.ts", kPictureAndSound + " -pix_fmt yuv420p -c:v libx264 -bf 0 -c:a aac");
     const Media source(in);
     const double start = source.FirstTime(0);
     ASSERT_GE(start, 1.4);
+    ASSERT_NEAR(testmedia::DecoderBufferSeconds(in).value_or(0), 0.7, 0.01);
     testmedia::TempDir dir;
     CopyOk(in, dir / "late.ts");
     const Media copy(dir / "late.ts");
-    EXPECT_NEAR(ExpectSameVideo(source, copy), -start, 1e-9);
-    EXPECT_NEAR(copy.FirstTime(0), 0.0, 1e-9);
+    EXPECT_NEAR(ExpectSameVideo(source, copy), testmedia::kTransportStreamStart - start, 1e-9);
+    EXPECT_NEAR(copy.FirstTime(0), testmedia::kTransportStreamStart, 1e-9);
+    EXPECT_NEAR(testmedia::DecoderBufferSeconds(dir / "late.ts").value_or(0), 0.7, 0.01);
 }
 
 // A first video pts of 0 means no shift, even when the dts before it are
@@ -235,7 +242,8 @@ TEST(Timestamps, UnsetTimestampsStayUnset) {
     testmedia::TempDir dir;
     CopyOk(ts, dir / "unset_pts.ts");
     const Media copy(dir / "unset_pts.ts");
-    EXPECT_NEAR(ExpectSameVideo(source, copy), -source.FirstTime(0), 0.1);
+    EXPECT_NEAR(ExpectSameVideo(source, copy),
+                testmedia::kTransportStreamStart - source.FirstTime(0), 0.1);
     for (const auto& p : copy.packets) {
         if (p.pts) {
             EXPECT_LT(Seconds(*p.pts, "1/90000"), 10.0);
@@ -276,23 +284,40 @@ TEST(Timestamps, AviWithBFramesKeepsItsTimes) {
     EXPECT_EQ(ExpectSameVideo(Media(in), Media(dir / "bframes.avi")), 0.0);
 }
 
-// Two video streams (a camera's main and preview pictures, say) are both
-// copied, each shifted to start at zero on its own.
-TEST(Timestamps, TwoVideoStreamsStartAtZeroEach) {
-    const fs::path in = Make(
-        "two_videos.ts", kPicture + " -f lavfi -i testsrc=duration=2:size=80x60:rate=10 " + kSound +
-                             " -map 0:v -map 1:v -map 2:a -pix_fmt yuv420p -c:v libx264 "
-                             "-bf 0 -c:a aac -output_ts_offset 3");
+// Several video streams (camera angles, a main and a preview picture) are
+// all moved by one amount, the earliest start among them, so streams that
+// played together still do. Here all three start 3 s in, the third 2 s
+// after the others (where the container can say so: MP4 tells a late start
+// only through an edit list, which FFmpeg reads as no gap).
+class SeveralVideoStreams : public testing::TestWithParam<ContainerCase> {};
+
+TEST_P(SeveralVideoStreams, KeepTheirOffsetsToEachOther) {
+    const ContainerCase& c = GetParam();
+    const std::string name = std::string("three_videos.") + c.ext;
+    const fs::path in =
+        Make(name, kPicture + " " + kPicture + " -itsoffset 2 " + kPicture + " " + kSound +
+                       " -map 0:v -map 1:v -map 2:v -map 3:a -pix_fmt yuv420p " + c.codecs +
+                       " -output_ts_offset 3");
     testmedia::TempDir dir;
-    CopyOk(in, dir / "two_videos.ts");
-    const Media source(in), copy(dir / "two_videos.ts");
-    ASSERT_EQ(copy.Count("video"), 2);
-    for (int stream : {0, 1}) {
-        ASSERT_GT(source.FirstTime(stream), 3.0);
+    CopyOk(in, dir / name);
+    const Media source(in), copy(dir / name);
+    ASSERT_EQ(copy.Count("video"), 3);
+    ASSERT_GE(source.FirstTime(0), 3.0);
+    for (int stream : {0, 1, 2}) {
         ExpectSamePackets(source, stream, copy, stream);
-        EXPECT_NEAR(copy.FirstTime(stream), 0.0, 1e-9) << "stream " << stream;
+        EXPECT_NEAR(copy.FirstTime(stream) - copy.FirstTime(0),
+                    source.FirstTime(stream) - source.FirstTime(0), 0.002)
+            << "stream " << stream;
     }
+    EXPECT_NEAR(copy.FirstTime(0), c.start, 0.002);
 }
+
+INSTANTIATE_TEST_SUITE_P(Containers, SeveralVideoStreams,
+                         testing::Values(ContainerCase{"mkv", "-c:v libx264 -bf 0 -c:a aac"},
+                                         ContainerCase{"mp4", "-c:v libx264 -bf 0 -c:a aac"},
+                                         ContainerCase{"ts", "-c:v libx264 -bf 0 -c:a aac",
+                                                       testmedia::kTransportStreamStart}),
+                         [](const auto& info) { return std::string(info.param.ext); });
 
 // ---- What players need besides the packets ------------------------------
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <sstream>
@@ -45,7 +46,12 @@ std::string Run(const std::string& command, int* status) {
     return output;
 }
 
-fs::path Make(const std::string& name, const std::string& args) {
+namespace {
+
+// Makes the cached file `name` with the shell command `command(tmp)`,
+// which writes it at `tmp`, unless it is there already.
+fs::path MakeCached(const std::string& name, const std::string& tool,
+                    const std::function<std::string(const fs::path&)>& command) {
     fs::path dir = CacheDir();
     fs::create_directories(dir);
     fs::path target = dir / name;
@@ -55,14 +61,28 @@ fs::path Make(const std::string& name, const std::string& args) {
     // container.
     fs::path tmp = dir / (".tmp-" + std::to_string(getpid()) + "-" + name);
     int status = 0;
-    std::string out =
-        Run("ffmpeg -nostdin -v error -y " + args + " " + Quote(tmp.string()) + " 2>&1", &status);
-    if (status != 0) {
+    std::string out = Run(command(tmp) + " 2>&1", &status);
+    // mkvmerge exits with 1 for warnings only.
+    if (status != 0 && !(tool == "mkvmerge" && status == 1 && fs::exists(tmp))) {
         fs::remove(tmp);
-        throw std::runtime_error("ffmpeg failed making " + name + ": " + out);
+        throw std::runtime_error(tool + " failed making " + name + ": " + out);
     }
     fs::rename(tmp, target);
     return target;
+}
+
+}  // namespace
+
+fs::path Make(const std::string& name, const std::string& args) {
+    return MakeCached(name, "ffmpeg", [&](const fs::path& tmp) {
+        return "ffmpeg -nostdin -v error -y " + args + " " + Quote(tmp.string());
+    });
+}
+
+fs::path MakeWithMkvmerge(const std::string& name, const std::string& args) {
+    return MakeCached(name, "mkvmerge", [&](const fs::path& tmp) {
+        return "mkvmerge -q -o " + Quote(tmp.string()) + " " + args;
+    });
 }
 
 namespace {
@@ -207,6 +227,47 @@ TempDir::~TempDir() {
 }  // namespace testmedia
 
 namespace testmedia {
+
+namespace {
+
+// A 33-bit PES time from the five bytes at `p`.
+std::int64_t PesTime(const unsigned char* p) {
+    return (static_cast<std::int64_t>((p[0] >> 1) & 7) << 30) | (p[1] << 22) | ((p[2] >> 1) << 15) |
+           (p[3] << 7) | (p[4] >> 1);
+}
+
+}  // namespace
+
+std::optional<double> DecoderBufferSeconds(const std::filesystem::path& file) {
+    const std::string bytes = ReadAll(file);
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t packetSize = bytes.size() > 192 && data[0] != 0x47 && data[4] == 0x47 ? 192 : 188;
+    const size_t skip = packetSize - 188;
+    std::optional<std::int64_t> pcr;  // 90 kHz base of the last clock reference
+    std::optional<double> least;
+    for (size_t at = 0; at + packetSize <= bytes.size(); at += packetSize) {
+        const unsigned char* p = data + at + skip;
+        if (p[0] != 0x47) return {};
+        const bool unitStart = p[1] & 0x40;
+        const int control = (p[3] >> 4) & 3;
+        size_t payload = 4;
+        if (control & 2) {
+            if (p[4] > 0 && (p[5] & 0x10))
+                pcr = (static_cast<std::int64_t>(p[6]) << 25) | (p[7] << 17) | (p[8] << 9) |
+                      (p[9] << 1) | (p[10] >> 7);
+            payload = 5 + p[4];
+        }
+        if (!unitStart || !(control & 1) || payload + 19 > 188 || !pcr) continue;
+        const unsigned char* pes = p + payload;
+        if (pes[0] != 0 || pes[1] != 0 || pes[2] != 1 || (pes[3] & 0xf0) != 0xe0) continue;
+        const int times = pes[7] >> 6;
+        if (times < 2) continue;
+        const std::int64_t dts = PesTime(pes + (times == 3 ? 14 : 9));
+        const double ahead = static_cast<double>(dts - *pcr) / 90000.0;
+        if (!least || ahead < *least) least = ahead;
+    }
+    return least;
+}
 
 std::string ReadAll(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);

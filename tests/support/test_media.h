@@ -22,6 +22,10 @@ std::filesystem::path CacheDir();
 // Safe against several test processes making the same file at once.
 std::filesystem::path Make(const std::string& name, const std::string& args);
 
+// The same with `mkvmerge -q -o <file> <args>`: Matroska files with the
+// track flags, display sizes and chapters only mkvmerge writes.
+std::filesystem::path MakeWithMkvmerge(const std::string& name, const std::string& args);
+
 // Runs a shell command; returns its standard output and stores its exit
 // status in *status when given.
 std::string Run(const std::string& command, int* status = nullptr);
@@ -41,9 +45,9 @@ struct Stream {
     int index = -1;
     std::string codecType;  // "video", "audio", "subtitle", ...
     std::string codecName;
-    std::string codecTag;   // e.g. "hvc1", "avc1", "0x0000"
+    std::string codecTag;  // e.g. "hvc1", "avc1", "0x0000"
     bool attachedPic = false;
-    std::string timeBase;  // "1/90000"
+    std::string timeBase;            // "1/90000"
     std::optional<double> rotation;  // display-matrix rotation in degrees
     int width = 0;
     int height = 0;
@@ -61,6 +65,17 @@ std::vector<Stream> Streams(const std::filesystem::path& file);
 // The container of the file as ffprobe names it ("mov,mp4,m4a,3gp,3g2,mj2",
 // "avi", "matroska,webm", ...).
 std::string FormatName(const std::filesystem::path& file);
+
+// Where a copy written as an MPEG transport stream starts, in seconds:
+// FFmpeg's TS writer puts every time 1.4 s late, so that the clock it sends
+// (PCR) can run 0.7 s ahead of each frame's decode time, which is the
+// decoder's buffer time.
+inline constexpr double kTransportStreamStart = 1.4;
+
+// The least time in seconds by which the clock of a transport stream (188-
+// or 192-byte packets) runs ahead of the decode times of its video frames;
+// empty when the file has no clock reference or no timed video.
+std::optional<double> DecoderBufferSeconds(const std::filesystem::path& file);
 
 // The whole content of a file, as bytes; empty when it cannot be read.
 std::string ReadAll(const std::filesystem::path& file);

@@ -41,7 +41,7 @@ int CopyChapters(AVFormatContext* output, const AVFormatContext* input, const Fi
         out->id = in->id;
         out->time_base = in->time_base;
         out->start = std::max<std::int64_t>(in->start - by, 0);
-        out->end = in->end - by;
+        out->end = in->end == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : in->end - by;
         if (const int rc = av_dict_copy(&out->metadata, in->metadata, 0); rc < 0) return rc;
     }
     return 0;

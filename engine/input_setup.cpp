@@ -11,6 +11,7 @@ extern "C" {
 #include "engine/input_complete.h"
 #include "engine/output_container.h"
 #include "engine/output_stream.h"
+#include "engine/raw_dv_output.h"
 #include "engine/stream_rules.h"
 
 namespace velmora {
@@ -31,7 +32,7 @@ int ReadErrorOr(const InputSession& session, int rc) {
 // Declares the output's streams: every video stream, nothing else.
 int CreateOutput(InputSession& session, const char* name) {
     AVFormatContext* raw = nullptr;
-    const int rc = avformat_alloc_output_context2(&raw, nullptr, nullptr, name);
+    const int rc = avformat_alloc_output_context2(&raw, VerbatimMuxerFor(name), nullptr, name);
     if (!raw) return rc < 0 ? rc : AVERROR_MUXER_NOT_FOUND;
     session.output.reset(raw);
 

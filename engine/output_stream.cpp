@@ -4,6 +4,7 @@
 
 #include "engine/ffmpeg_compat.h"
 #include "engine/stream_rules.h"
+#include "engine/wrapped_picture.h"
 
 namespace velmora {
 
@@ -50,6 +51,8 @@ int AddOutputStream(AVFormatContext* output, const AVStream* in) {
     if ((rc = avcodec_parameters_copy(out->codecpar, in->codecpar)) < 0) return rc;
     out->codecpar->codec_tag = KeptCodecTag(output->oformat, in->codecpar);
     out->time_base = in->time_base;
+    if (TakesWrappedPictures(output->oformat, in->codecpar))
+        DeclareWrappedPictures(output, out, in);
     if (video && (rc = CopySideData(in, out)) < 0) return rc;
     return out->index;
 }

@@ -2,8 +2,9 @@
 
 // What a copied packet's contents need before the output's muxer takes them,
 // decided once per stream. Most streams need nothing: their packets go out
-// byte for byte. DV video does: it carries its sound inside every picture
-// (dv_sound.h).
+// byte for byte. Two do:
+//  - DV video carries its sound inside every picture (dv_sound.h);
+//  - raw pictures go to the YUV4MPEG muxer as frames (wrapped_picture.h).
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -15,7 +16,7 @@ class PayloadRewrite {
 public:
     PayloadRewrite() = default;
     // For the packets of input stream `in` copied into output stream `out`
-    // (declared by AddOutputStream).
+    // (declared by AddOutputStream). `in` must outlive this object.
     PayloadRewrite(const AVStream* in, const AVStream* out);
 
     // Rewrites `packet` in place as the output needs it. Returns 0, or an
@@ -24,8 +25,9 @@ public:
     int Apply(AVPacket* packet) const;
 
 private:
-    enum class Kind { kNone, kSilenceDvSound };
+    enum class Kind { kNone, kSilenceDvSound, kWrapRawPicture };
     Kind m_kind = Kind::kNone;
+    const AVCodecParameters* m_in = nullptr;
 };
 
 }  // namespace velmora

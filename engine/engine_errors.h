@@ -26,5 +26,9 @@ inline constexpr int kErrorCodecNotInContainer = FFERRTAG('V', 'C', 'N', 'C');
 inline constexpr int kErrorNotSingleFile = FFERRTAG('V', 'N', 'S', 'F');
 // A worker thread could not be started.
 inline constexpr int kErrorNoThread = FFERRTAG('V', 'N', 'T', 'H');
+// A DV frame is not laid out as any DV kind this program knows (damaged,
+// or of a size no DV profile has): its sound cannot be told from its
+// pictures, so it cannot be taken out.
+inline constexpr int kErrorUnknownDvFrame = FFERRTAG('V', 'U', 'D', 'V');
 
 }  // namespace velmora

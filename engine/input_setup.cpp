@@ -12,6 +12,7 @@ extern "C" {
 #include "engine/input_complete.h"
 #include "engine/output_container.h"
 #include "engine/output_stream.h"
+#include "engine/raw_dv_output.h"
 #include "engine/stream_rules.h"
 
 namespace velmora {
@@ -35,7 +36,7 @@ int ReadErrorOr(const InputSession& session, int rc) {
 // carries the file's tags and chapters over.
 int CreateOutput(InputSession& session, const char* name) {
     AVFormatContext* raw = nullptr;
-    const int rc = avformat_alloc_output_context2(&raw, nullptr, nullptr, name);
+    const int rc = avformat_alloc_output_context2(&raw, VerbatimMuxerFor(name), nullptr, name);
     if (!raw) return rc < 0 ? rc : AVERROR_MUXER_NOT_FOUND;
     session.output.reset(raw);
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/ffmpeg_compat.h"
+#include "engine/wrapped_picture.h"
 
 namespace velmora {
 
@@ -69,6 +70,8 @@ int AddOutputStream(AVFormatContext* output, const AVStream* in) {
     // picture never gets this far.
     out->disposition = in->disposition;
     KeepPictureShape(in, out);
+    if (TakesWrappedPictures(output->oformat, in->codecpar))
+        DeclareWrappedPictures(output, out, in);
     if ((rc = CopySideData(in, out)) < 0) return rc;
     return out->index;
 }

@@ -6,6 +6,7 @@
 
 #include "engine/input_complete.h"
 #include "engine/packet_times.h"
+#include "engine/payload_rewrite.h"
 
 namespace velmora {
 
@@ -18,6 +19,7 @@ struct Route {
     AVRational outTimeBase{0, 1};
     TimeLine::StreamState line;
     std::int64_t lastDts = AV_NOPTS_VALUE;  // of the last packet handed to the muxer
+    PayloadRewrite payload;                 // what the packet's contents need first
 };
 
 struct Plan {
@@ -42,6 +44,7 @@ Plan PlanRoutes(InputSession& session) {
         route.output = session.streams[i].outputIndex;
         route.inTimeBase = stream->time_base;
         route.outTimeBase = output->streams[route.output]->time_base;
+        route.payload = PayloadRewrite(stream, output->streams[route.output]);
         const AVRational rate = av_guess_frame_rate(input, stream, nullptr);
         if (rate.num > 0 && rate.den > 0)
             route.line.frameDuration = av_rescale_q(1, av_inv_q(rate), AV_TIME_BASE_Q);
@@ -155,6 +158,13 @@ CopyResult CopyVideoPackets(InputSession& session, const CopyControl& control) {
         }
         Route& route = routes[index];
         ++result.videoPacketsRead;
+        // A packet that cannot be made what the output needs (DV sound left
+        // in a frame, say) is never written as it is: the copy is refused.
+        if (const int rc = route.payload.Apply(packet.get()); rc < 0) {
+            av_packet_unref(packet.get());
+            result.refusal = rc;
+            break;
+        }
 
         // Progress is that of the previous video packet.
         progress = Progress(control, input, size, timeLine.Jumps() > 0, progress);

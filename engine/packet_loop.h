@@ -25,6 +25,9 @@ struct CopyResult {
     int writeError = 0;     // the output's I/O failed (disk full, folder gone); 0 = no
     int lastRejection = 0;  // last error of a packet the muxer refused, 0 = none
     int timeLineJumps = 0;  // times the input's time line started again
+    // A packet could not be made what the output needs (a DV frame whose
+    // sound cannot be found): the copy is refused. 0 = no.
+    int refusal = 0;
     // Read without the parser, a packet was not what the parser would have
     // made: the copy must be made again through the parser.
     bool needsParser = false;

@@ -86,6 +86,7 @@ void CAVConverter::RunInput(int index) {
             return Fail(index, whole);
         return Fail(index, copy.readError, copy.readErrorAt);
     }
+    if (copy.refusal < 0) return Fail(index, copy.refusal);
 
     AVFormatContext* output = session.output.get();
     // Written after a stop too: the output then ends where copying stopped.

@@ -106,6 +106,9 @@ std::string FailureText(int error, long long errorTimeUs, const std::string& out
                    "not one video file";
         case velmora::kErrorNoThread:
             return "the copy could not be started (no thread could be created)";
+        case velmora::kErrorUnknownDvFrame:
+            return "a DV frame of the file is damaged or of an unknown kind, so the sound inside "
+                   "it cannot be removed";
         case AVERROR(ENOSPC):
             return "the disk is full";
         case AVERROR(EDQUOT):

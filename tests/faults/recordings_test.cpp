@@ -161,6 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
         RecordingCase{"pcm_audio_in_mp4",
                       [] { return Make("pcm.mp4", kTenSeconds + kH264 + "-c:a pcm_s16le -f mov"); },
                       true, 0},
+        // Its frames come out without the sound they carry, so not byte for
+        // byte; the DvSound engine tests check every other block of them.
         RecordingCase{"dv",
                       [] {
                           return Make(
@@ -169,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
                               "-i sine=duration=2:sample_rate=48000 -c:v dvvideo "
                               "-pix_fmt yuv420p -c:a pcm_s16le -ac 2");
                       },
-                      true, 0},
+                      false, 0},
         RecordingCase{"raw_mpeg4_with_b_frames",
                       [] {
                           return Make("raw.m4v",

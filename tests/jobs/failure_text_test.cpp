@@ -39,6 +39,9 @@ TEST(FailureText, SaysWhatWentWrong) {
         {AVERROR(EACCES), AV_NOPTS_VALUE, "out/a.mp4", "permission denied"},
         {velmora::kErrorOutputRemoved, AV_NOPTS_VALUE, "out/a.mp4",
          "the output file was removed while it was written"},
+        {velmora::kErrorUnknownDvFrame, AV_NOPTS_VALUE, "out/a.dv",
+         "a DV frame of the file is damaged or of an unknown kind, so the sound inside it cannot "
+         "be removed"},
         {0, AV_NOPTS_VALUE, "out/a.rmvb",
          "FFmpeg knows no container it can write for the extension \".rmvb\""},
     };

@@ -26,6 +26,7 @@
 #include "engine/av_converter.h"
 #include "engine/output_name.h"
 #include "engine/utf8_path.h"
+#include "jobs/container_text.h"
 #include "jobs/output_folder.h"
 #include "jobs/output_names.h"
 
@@ -113,16 +114,20 @@ void TakeOutcome(const JobFile& f, bool skipMode, FileResult& r) {
     r.leftOut = f.leftOut;
     r.output = f.output;
     switch (f.outcome) {
-        case JobFile::Outcome::kDone:
+        case JobFile::Outcome::kDone: {
             r.status = FileResult::Status::kDone;
             if (f.leftOut > 0)
                 r.reason = std::to_string(f.leftOut) + " of " + std::to_string(f.videoPackets) +
                            " video packets left out";
+            const std::string renamed = NameMismatchText(f.container, f.input);
+            if (!renamed.empty()) r.reason += (r.reason.empty() ? "" : "; ") + renamed;
             break;
+        }
         case JobFile::Outcome::kFailed:
             r.status = FileResult::Status::kFailed;
-            r.reason =
-                f.output.empty() ? NoExtensionText() : FailureText(f.error, f.errorTime, f.output);
+            r.reason = f.output.empty()
+                           ? NoExtensionText()
+                           : FailureText(f.error, f.errorTime, f.output, f.container.muxer);
             r.output.clear();  // a failed file leaves no output behind
             break;
         case JobFile::Outcome::kStopped:
@@ -253,7 +258,8 @@ void ProbeAndCopy(Run& run, Lane& lane, size_t at, Entry& e, StopWatch watch) {
     if (StopSignal() != 0) return;
     if (probe < 0)
         Say(run, ShownName(e.result.input) + ": refused: " +
-                     ProbeRefusalText(e.result.input, probe, lane.engine.m_nVideoCodec));
+                     ProbeRefusalText(e.result.input, probe, lane.engine.m_nVideoCodec,
+                                      lane.engine.m_probedContainer.muxer));
     else
         TakeProbe(lane.engine, e.result);
 
@@ -266,7 +272,8 @@ void ProbeAndCopy(Run& run, Lane& lane, size_t at, Entry& e, StopWatch watch) {
         }
         if (probe < 0)
             Decide(e, FileResult::Status::kRefused,
-                   ProbeRefusalText(e.result.input, probe, lane.engine.m_nVideoCodec));
+                   ProbeRefusalText(e.result.input, probe, lane.engine.m_nVideoCodec,
+                                    lane.engine.m_probedContainer.muxer));
         else
             copy = Prepare(run, at, e);
         ++run.namedUpTo;
@@ -407,7 +414,8 @@ int RunConvert(const CliOptions& options) {
             if (e.decided) continue;
             const int result = ProbeFile(*g_pEngine, e.result.input);
             if (result < 0)
-                Refuse(e, ProbeRefusalText(e.result.input, result, g_pEngine->m_nVideoCodec));
+                Refuse(e, ProbeRefusalText(e.result.input, result, g_pEngine->m_nVideoCodec,
+                                           g_pEngine->m_probedContainer.muxer));
             else
                 TakeProbe(*g_pEngine, e.result);
         }

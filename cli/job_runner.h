@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/container_record.h"
+
 class CAVConverter;
 
 struct JobFile {
@@ -19,8 +21,9 @@ struct JobFile {
     // Where in the input reading failed, in microseconds; AV_NOPTS_VALUE
     // (INT64_MIN) when the failure was not a read error.
     long long errorTime = INT64_MIN;
-    long long videoPackets = 0;  // video packets read from the input
-    long long leftOut = 0;       // of them, not in the output
+    long long videoPackets = 0;          // video packets read from the input
+    long long leftOut = 0;               // of them, not in the output
+    velmora::ContainerRecord container;  // the output's container, as the engine chose it
 };
 
 // Who passes a stop request (StopSignal()) on to the engine while it copies.

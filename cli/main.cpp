@@ -38,7 +38,8 @@ int RunProbe(const CliOptions& options) {
         if (int signal = StopSignal()) return ExitForSignal(signal);
         const int result = ProbeFile(*g_pEngine, file);
         if (result < 0) {
-            const std::string why = ProbeRefusalText(file, result, g_pEngine->m_nVideoCodec);
+            const std::string why = ProbeRefusalText(file, result, g_pEngine->m_nVideoCodec,
+                                                     g_pEngine->m_probedContainer.muxer);
             Complain(ShownName(file) + ": refused: " + why);
             if (options.json)
                 std::printf("{\"schema\":%d,\"path\":%s,\"error\":%s}\n", kJsonSchema,

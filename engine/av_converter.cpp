@@ -24,6 +24,7 @@ void CAVConverter::AllocNames(int count, int /*bufferSize*/) {
     count = std::max(count, 0);
     m_ppszInputs.assign(count, std::string());
     m_ppszOutputs.assign(count, std::string());
+    m_containers.assign(count, velmora::ContainerRecord());
     m_status = std::make_unique<std::atomic<std::int8_t>[]>(count);
     m_nError = std::make_unique<std::atomic<int>[]>(count);
     m_llErrorTime = std::make_unique<std::atomic<std::int64_t>[]>(count);
@@ -41,6 +42,7 @@ void CAVConverter::ResetInputResult(int index) {
     m_llErrorTime[index].store(AV_NOPTS_VALUE, std::memory_order_relaxed);
     m_llVideoPackets[index].store(0, std::memory_order_relaxed);
     m_llLeftOut[index].store(0, std::memory_order_relaxed);
+    m_containers[index] = velmora::ContainerRecord();
 }
 
 void CAVConverter::StartJob(const std::vector<JobItem>& items) {

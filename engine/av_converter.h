@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "engine/container_record.h"
+
 namespace velmora {
 class ProbedInput;
 }
@@ -77,6 +79,10 @@ public:
     // the input's status is.
     std::unique_ptr<std::atomic<std::int64_t>[]> m_llVideoPackets;
     std::unique_ptr<std::atomic<std::int64_t>[]> m_llLeftOut;
+    // The container each output was written in (or the one that was
+    // refused), and whether the input's name stood for another one; written
+    // before the matching status, like m_ppszOutputs. Sized by AllocNames().
+    std::vector<velmora::ContainerRecord> m_containers;
     // End point of each input in seconds: what 100 % progress means.
     std::vector<double> m_dEnd;
     // Progress of the running input in percent; -1 = not started or no
@@ -103,6 +109,9 @@ public:
     int m_nFpsDen = 0;
     int m_nFpsNum = 0;
     int m_nVideoCodec = 0;  // AVCodecID of the video stream; 0 = none
+    // The container a job would write this file in (or the one it cannot
+    // write), as velmora::ChooseOutputContainer() chose it.
+    velmora::ContainerRecord m_probedContainer;
 
     // Input the worker is on; -1 idle; m_nInputCount once the worker has
     // passed the last input; the progress display moves it one further to
@@ -122,8 +131,9 @@ public:
     void AllocNames(int count, int bufferSize = 256);
 
     // Probes m_pszProbeFile; see ProbeResult. Joins a previous worker first.
-    // Refuses a file the job could not write (its container writes files of
-    // its own, or cannot hold its video) with the engine's error code. Reads
+    // Refuses a file the job could not write (see
+    // velmora::ChooseOutputContainer(), which both use) with the engine's
+    // error code; m_probedContainer says which container it chose. Reads
     // at most kProbeByteBudget bytes, so an endless input is refused too, and
     // ends early when m_bStopProbe is raised.
     int Probe();

@@ -24,6 +24,9 @@ inline constexpr int kErrorCodecNotInContainer = FFERRTAG('V', 'C', 'N', 'C');
 // The output container writes files of its own (image sequences,
 // playlists, segments), so it cannot be one new file.
 inline constexpr int kErrorNotSingleFile = FFERRTAG('V', 'N', 'S', 'F');
+// FFmpeg's writer of the input's container changes the video packets it
+// is given (RealMedia), so a copy would not be the input's video.
+inline constexpr int kErrorWriterChangesVideo = FFERRTAG('V', 'W', 'C', 'V');
 // A worker thread could not be started.
 inline constexpr int kErrorNoThread = FFERRTAG('V', 'N', 'T', 'H');
 // A DV frame is not laid out as any DV kind this program knows (damaged,

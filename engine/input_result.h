@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/container_record.h"
+
 class CAVConverter;
 
 struct InputResult {
@@ -19,6 +21,7 @@ struct InputResult {
     std::int64_t errorTime = INT64_MIN;  // µs into the input where reading failed
     std::int64_t videoPackets = 0;       // video packets read from the input
     std::int64_t leftOut = 0;            // of them, not in the output
+    velmora::ContainerRecord container;  // the output's container
 };
 
 // Input `index` of the engine's last job. May be called while the worker

@@ -12,7 +12,6 @@ extern "C" {
 #include "engine/input_complete.h"
 #include "engine/output_container.h"
 #include "engine/output_stream.h"
-#include "engine/raw_dv_output.h"
 #include "engine/stream_rules.h"
 
 namespace velmora {
@@ -34,11 +33,9 @@ int ReadErrorOr(const InputSession& session, int rc) {
 
 // Declares the output's streams (every video stream, nothing else) and
 // carries the file's tags and chapters over.
-int CreateOutput(InputSession& session, const char* name) {
-    AVFormatContext* raw = nullptr;
-    const int rc = avformat_alloc_output_context2(&raw, VerbatimMuxerFor(name), nullptr, name);
-    if (!raw) return rc < 0 ? rc : AVERROR_MUXER_NOT_FOUND;
-    session.output.reset(raw);
+int CreateOutput(InputSession& session, const OutputContainer& container, const char* name) {
+    if (const int rc = NewOutputContext(container, name, session.output); rc < 0) return rc;
+    AVFormatContext* raw = session.output.get();
 
     AVFormatContext* input = session.input.get();
     std::vector<bool> kept(input->nb_streams, false);
@@ -157,10 +154,12 @@ SetupResult SetUpInput(InputSession& session, const char* inputName, const char*
         return {SetupOutcome::kStopped, AVERROR_EXIT};
     if (opened < 0) return Failed(opened);
     av_dump_format(session.input.get(), 0, inputName, 0);
-    if (const int rc = CheckOutputContainer(outputName, session.input.get()); rc < 0)
-        return Failed(rc);
+    OutputContainer container;
+    const int chosen = ChooseOutputContainer(outputName, session.input.get(), container);
+    session.container = RecordOf(container);
+    if (chosen < 0) return Failed(chosen);
 
-    int rc = CreateOutput(session, outputName);
+    int rc = CreateOutput(session, container, outputName);
     if (rc >= 0) rc = WriteHeader(session, outputName);
     if (rc < 0) return Failed(rc);
     if (!session.keepParser)

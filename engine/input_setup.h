@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/container_record.h"
 #include "engine/ff_ptr.h"
 #include "engine/input_file.h"
 #include "engine/interrupt_relay.h"
@@ -40,6 +41,8 @@ struct InputSession {
     // Set when the video is read without the parser (transport streams).
     std::unique_ptr<UnparsedVideo> unparsed;
     bool keepParser = false;  // never read without the parser
+    // The container chosen for the output (or refused), for the front ends.
+    ContainerRecord container;
 };
 
 // How a set-up ended. A stop request that arrives while the input is being
@@ -65,7 +68,8 @@ int OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& in
 // it). `interrupt` goes on the input only: a stop request must never keep
 // the output from getting its trailer. A session whose input is open
 // already (handed over by the probe of the same file) keeps it and its
-// analysis.
+// analysis. The output's container is chosen by ChooseOutputContainer();
+// session.container records the choice once the input is open.
 SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
                        const AVIOInterruptCB& interrupt);
 

@@ -39,6 +39,7 @@ int CAVConverter::Probe() {
     m_nFpsDen = 0;
     m_nFpsNum = 0;
     m_nVideoCodec = 0;
+    m_probedContainer = {};
 
     m_probed->Release();
     // Taken before the file is opened: a change while it is read makes the
@@ -67,7 +68,10 @@ int CAVConverter::Probe() {
     av_dump_format(input, 0, name, 0);
     if (!video) return kProbeNoVideoOrUnreadable;
     m_nVideoCodec = video->codecpar->codec_id;
-    if (const int rc = velmora::CheckOutputContainer(name, input); rc < 0) return rc;
+    velmora::OutputContainer container;
+    const int chosen = velmora::ChooseOutputContainer(name, input, container);
+    m_probedContainer = velmora::RecordOf(container);
+    if (chosen < 0) return chosen;
 
     // Taken from the stream, not from its decoder: the values are the same,
     // and a video without a decoder in this FFmpeg still shows its own.

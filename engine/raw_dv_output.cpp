@@ -4,9 +4,8 @@
 
 namespace velmora {
 
-const AVOutputFormat* VerbatimMuxerFor(const char* outputName) {
-    const AVOutputFormat* chosen = av_guess_format(nullptr, outputName, nullptr);
-    if (!chosen || std::strcmp(chosen->name, "dv") != 0) return nullptr;
+const AVOutputFormat* VerbatimMuxerFor(const AVOutputFormat* chosen) {
+    if (!chosen || std::strcmp(chosen->name, "dv") != 0) return chosen;
     return av_guess_format("rawvideo", nullptr, nullptr);
 }
 

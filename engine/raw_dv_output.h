@@ -15,9 +15,8 @@ extern "C" {
 
 namespace velmora {
 
-// The muxer to write `outputName` with: FFmpeg's rawvideo muxer when the
-// name's extension chooses its DV muxer, else nullptr (FFmpeg chooses by the
-// name, as for any other output).
-const AVOutputFormat* VerbatimMuxerFor(const char* outputName);
+// The muxer that writes what `chosen` stands for: FFmpeg's rawvideo muxer
+// for its DV muxer, else `chosen` itself.
+const AVOutputFormat* VerbatimMuxerFor(const AVOutputFormat* chosen);
 
 }  // namespace velmora

@@ -70,6 +70,7 @@ void CAVConverter::RunInput(int index) {
         if (setup.outcome == SetupOutcome::kReady)
             copy = velmora::CopyVideoPackets(*taken, control);
     }
+    m_containers[index] = taken->container;
     if (setup.outcome == SetupOutcome::kStopped) return;
     if (setup.outcome == SetupOutcome::kFailed) return Fail(index, setup.error);
     InputSession& session = *taken;

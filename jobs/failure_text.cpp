@@ -12,6 +12,7 @@
 #include "engine/input_result.h"
 #include "engine/output_name.h"
 #include "engine/utf8_path.h"
+#include "jobs/container_text.h"
 #include "mainwindow/time_text.h"
 
 extern "C" {
@@ -23,14 +24,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ContainerName(const std::string& output) {
-    const AVOutputFormat* format = av_guess_format(nullptr, output.c_str(), nullptr);
-    if (!format) return "output";
-    std::string name = format->name;
-    const size_t comma = name.find(',');
-    if (comma != std::string::npos) name.resize(comma);
-    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return name;
+// The container the engine chose (FFmpeg's muxer name `container`), or,
+// when it gave none, the one the extension of `file` stands for.
+std::string ContainerOf(const std::string& file, const std::string& container) {
+    if (!container.empty()) return ContainerName(container);
+    const AVOutputFormat* format = av_guess_format(nullptr, file.c_str(), nullptr);
+    return ContainerName(format ? format->name : "");
 }
 
 std::string TimeOf(long long microseconds) {
@@ -48,7 +47,8 @@ std::string ErrorText(int error) {
     return text;
 }
 
-std::string ProbeRefusalText(const std::string& file, int result, int videoCodec) {
+std::string ProbeRefusalText(const std::string& file, int result, int videoCodec,
+                             const std::string& container) {
     const fs::path path = PathFromUtf8(file);
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
@@ -65,12 +65,13 @@ std::string ProbeRefusalText(const std::string& file, int result, int videoCodec
         const char* codec = avcodec_get_name(static_cast<AVCodecID>(videoCodec));
         std::string name = videoCodec != 0 && codec ? codec : "this";
         for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return "the " + ContainerName(file) + " container cannot hold " + name + " video";
+        return "the " + ContainerOf(file, container) + " container cannot hold " + name + " video";
     }
     if (result == AVERROR_MUXER_NOT_FOUND && velmora::ExtensionOfFileName(file).empty())
         return "the name has no extension, so no container can be chosen for the output";
-    if (result == velmora::kErrorNotSingleFile || result == AVERROR_MUXER_NOT_FOUND)
-        return FailureText(result, AV_NOPTS_VALUE, file);
+    if (result == velmora::kErrorNotSingleFile || result == AVERROR_MUXER_NOT_FOUND ||
+        result == velmora::kErrorWriterChangesVideo)
+        return FailureText(result, AV_NOPTS_VALUE, file, container);
     if (result == kProbeNoVideoOrUnreadable)
         return "not a video file: FFmpeg cannot read it as media, or it has no video stream";
     if (result == kProbeNoStreamInfo)
@@ -79,10 +80,8 @@ std::string ProbeRefusalText(const std::string& file, int result, int videoCodec
     return "a decoder for its video or audio cannot be opened (" + ErrorText(result) + ")";
 }
 
-std::string FailureText(int error, long long errorTimeUs, const std::string& output) {
-    if (!output.empty() && !av_guess_format(nullptr, output.c_str(), nullptr))
-        return "FFmpeg knows no container it can write for the extension \"." +
-               velmora::ExtensionOfFileName(output) + "\"";
+std::string FailureText(int error, long long errorTimeUs, const std::string& output,
+                        const std::string& container) {
     if (errorTimeUs != AV_NOPTS_VALUE) {
         const std::string at = " at " + TimeOf(errorTimeUs);
         if (error == AVERROR_INVALIDDATA) return "the file is damaged beyond repair" + at;
@@ -99,11 +98,15 @@ std::string FailureText(int error, long long errorTimeUs, const std::string& out
         case velmora::kErrorInputTruncated:
             return "the file is cut short: its index points past its end";
         case velmora::kErrorCodecNotInContainer:
-            return "the " + ContainerName(output) + " container cannot hold this video";
+            return "the " + ContainerOf(output, container) + " container cannot hold this video";
         case velmora::kErrorNotSingleFile:
-            return "the " + ContainerName(output) +
+            return "the " + ContainerOf(output, container) +
                    " format writes files of its own (a sequence, a playlist or segments), "
                    "not one video file";
+        case velmora::kErrorWriterChangesVideo:
+            return "FFmpeg's " + ContainerOf(output, container) +
+                   " writer does not keep the video packets as they are, so a copy would not "
+                   "be the same video; the file is not copied";
         case velmora::kErrorNoThread:
             return "the copy could not be started (no thread could be created)";
         case velmora::kErrorUnknownDvFrame:
@@ -131,8 +134,7 @@ std::string FailureText(int error, long long errorTimeUs, const std::string& out
         case AVERROR_DECODER_NOT_FOUND:
             return "FFmpeg has no decoder for a stream of the file";
         case AVERROR_MUXER_NOT_FOUND:
-            return "FFmpeg knows no container it can write for the extension \"." +
-                   velmora::ExtensionOfFileName(output) + "\"";
+            return "FFmpeg can read this file's container but has no writer for it";
         default:
             return ErrorText(error);
     }
@@ -149,5 +151,5 @@ std::string InputFailureText(const CAVConverter& engine, int input) {
         if (!folder.empty() && !fs::is_directory(folder, ec))
             return "the output folder no longer exists";
     }
-    return FailureText(result.error, result.errorTime, result.output);
+    return FailureText(result.error, result.errorTime, result.output, result.container.muxer);
 }

@@ -13,8 +13,10 @@ std::string ErrorText(int error);
 
 // Why the probe refused `file` (`result` < 0 from CAVConverter::Probe;
 // `videoCodec` its m_nVideoCodec, which names the video a container cannot
-// hold).
-std::string ProbeRefusalText(const std::string& file, int result, int videoCodec = 0);
+// hold; `container` the muxer of its m_probedContainer, which names the
+// container).
+std::string ProbeRefusalText(const std::string& file, int result, int videoCodec = 0,
+                             const std::string& container = {});
 
 // Why the job failed input `input` of the engine's last job, from the
 // reasons the worker kept (error code, place in the input, output name).
@@ -22,5 +24,8 @@ std::string InputFailureText(const CAVConverter& engine, int input);
 
 // The same from the parts: `error` is the engine's code (0 when it gave
 // none), `errorTimeUs` where in the input reading failed (AV_NOPTS_VALUE:
-// not a read error), `output` the output name it was to write.
-std::string FailureText(int error, long long errorTimeUs, const std::string& output);
+// not a read error), `output` the output name it was to write, `container`
+// the muxer the engine chose for it (ContainerRecord::muxer; empty: the one
+// the output's extension stands for).
+std::string FailureText(int error, long long errorTimeUs, const std::string& output,
+                        const std::string& container = {});

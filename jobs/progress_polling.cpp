@@ -14,8 +14,10 @@
 #include "controls/check_list_ctrl.h"
 #include "engine/av_converter.h"
 #include "engine/input_result.h"
+#include "engine/output_name.h"
 #include "engine/utf8_path.h"
 #include "jobs/av_convert_dlg.h"
+#include "jobs/container_text.h"
 #include "jobs/failure_text.h"
 #include "jobs/window_grab.h"
 #include "mainwindow/desktop_opener.h"
@@ -41,17 +43,27 @@ bool AnyInputFailed(const CAVConverter& engine, int total) {
 
 // What the row of a finished input says when the pointer rests on it: its
 // path, and for a failed file why, for a copy that had to leave packets out
-// how many.
+// how many, for a file whose name stood for another container which one it
+// was copied in.
 QString ResultToolTip(const CAVConverter& engine, int input, const InputResult& result,
                       const QString& path) {
     if (result.status == kStatusFailed)
         return path + QLatin1Char('\n') + QString::fromStdString(InputFailureText(engine, input));
-    if (result.status == kStatusSucceeded && result.leftOut > 0)
-        return path + QLatin1Char('\n') +
-               QStringLiteral("%1 of %2 video packets left out")
-                   .arg(result.leftOut)
-                   .arg(result.videoPackets);
-    return path;
+    if (result.status != kStatusSucceeded) return path;
+    QString tip = path;
+    if (result.leftOut > 0)
+        tip += QLatin1Char('\n') + QStringLiteral("%1 of %2 video packets left out")
+                                       .arg(result.leftOut)
+                                       .arg(result.videoPackets);
+    if (result.container.nameMismatch) {
+        const std::string& name = engine.m_ppszInputs[input];
+        tip += QLatin1Char('\n') +
+               InterfaceText(lang::kNameMismatch)
+                   .arg(QString::fromStdString(
+                       ContainerName(result.container.muxer, result.container.m2ts)))
+                   .arg(QString::fromStdString(velmora::ExtensionOfFileName(name)));
+    }
+    return tip;
 }
 
 void MarkRow(CTarnwickDlg& window, const CAVConverter& engine, int input) {

@@ -72,7 +72,8 @@ QString CTarnwickDlg::ProbeFile(const QString& path) {
     if (result >= 0) return QString();
     return InterfaceText(lang::kFileRefusedStart) + FileNameOf(path) + QLatin1Char(' ') +
            InterfaceText(lang::kFileRefusedEnd) + QStringLiteral("\n    ") +
-           QString::fromStdString(ProbeRefusalText(name, result, g_pEngine->m_nVideoCodec));
+           QString::fromStdString(ProbeRefusalText(name, result, g_pEngine->m_nVideoCodec,
+                                                   g_pEngine->m_probedContainer.muxer));
 }
 
 int CTarnwickDlg::AddFiles(const QStringList& paths, bool repairSeparators) {
@@ -117,7 +118,8 @@ int CTarnwickDlg::AddFiles(const QStringList& paths, bool repairSeparators) {
     // The message comes once the progress is gone, so nothing covers it and
     // its Enter is not taken by another dialog.
     progress.reset();
-    if (!refused.isEmpty() && !m_bCloseRequested) ShowMessageBox(this, refused.join(QLatin1Char('\n')));
+    if (!refused.isEmpty() && !m_bCloseRequested)
+        ShowMessageBox(this, refused.join(QLatin1Char('\n')));
 
     if (m_nAddDepth == 1) m_releaseProbedInput->start();
     if (--m_nAddDepth == 0 && m_bCloseRequested) {

@@ -117,8 +117,8 @@ inline constexpr ProfileKey kFolderNotWritable{kMessages, "mlbkx", "没有写权
 // Start of a job.
 inline constexpr ProfileKey kJobFolderNotWritable{
     kMessages, "scsb", "MP4文件生成失败，请点击浏览按钮选择保存到其他目录!"};
-inline constexpr ProfileKey kJobNotEnoughSpace{
-    kMessages, "rlbg", "磁盘可用容量不够，请点击浏览按钮选择保存到其他盘!"};
+inline constexpr ProfileKey kJobNotEnoughSpace{kMessages, "rlbg",
+                                               "磁盘可用容量不够，请点击浏览按钮选择保存到其他盘!"};
 inline constexpr ProfileKey kJobNothingChecked{kMessages, "qxxz", "请先选中文件!"};
 // A job stopped with Esc asks first.
 inline constexpr ProfileKey kStopJobQuestion{kMessages, "tzrw", "要停止去除声音吗？"};
@@ -127,6 +127,10 @@ inline constexpr ProfileKey kCannotOpen{kMessages, "bndk", "无法打开："};
 // End of a job: what was written and how long it took.
 inline constexpr ProfileKey kBytesWritten{kMessages, "xr", "已写入"};
 inline constexpr ProfileKey kTimeTaken{kMessages, "ys", "用时"};
+// A copied file whose name stood for another container than the one it
+// holds; it was copied in its own. %1: that container, %2: the extension.
+inline constexpr ProfileKey kNameMismatch{kMessages, "kzmbf",
+                                          "文件内容为 %1，扩展名却是 .%2：已按 %1 复制"};
 
 // HINT
 inline constexpr ProfileKey kAddFilesHint{kHints, "tjspwj", ""};  // add-files button
@@ -181,6 +185,7 @@ inline constexpr std::array kMainWindowTexts{
     kCannotOpen,
     kBytesWritten,
     kTimeTaken,
+    kNameMismatch,
     kSettingsNotSaved,
     kAddFilesHint,
     kDeleteFileHint,
@@ -196,7 +201,7 @@ inline constexpr std::array kMainWindowTexts{
 
 // Read by the progress dialog each time it opens.
 inline constexpr std::array kProgressDialogTexts{kName, kCurrentFileLabel, kAllFilesLabel, kStop,
-                                                kOpenFolderWhenDone};
+                                                 kOpenFolderWhenDone};
 
 }  // namespace lang
 

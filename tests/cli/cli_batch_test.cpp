@@ -220,7 +220,9 @@ TEST(CliBatch, KeepTreeKeepsTheFolders) {
     const auto lines = clitest::Lines(result.out);
     ASSERT_EQ(lines.size(), 7u) << result.out;
     EXPECT_EQ(lines[0], "done     in/x/a.mp4 -> out/x/a.mp4");
-    EXPECT_EQ(lines[1], "done     in/y/a.mp4 -> out/y/a.mp4");
+    EXPECT_EQ(
+        lines[1],
+        "done     in/y/a.mp4 -> out/y/a.mp4 (a Matroska file named .mp4, copied as Matroska)");
     EXPECT_EQ(lines[2], "done     in/x/./deep/b.mp4 -> out/x/deep/b.mp4");
     EXPECT_EQ(lines[3], "done     in/top.mp4 -> out/top.mp4");
     EXPECT_EQ(lines[4], "refused  elsewhere.mp4: not inside the --keep-tree folder in");

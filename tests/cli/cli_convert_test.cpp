@@ -78,7 +78,8 @@ TEST(CliConvert, OutputsGetUniqueNames) {
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out,
               "done     x/a.mp4 -> out/a(0).mp4\n"
-              "done     y/a.mp4 -> out/a(1).mp4\n");
+              "done     y/a.mp4 -> out/a(1).mp4 (a Matroska file named .mp4, copied as "
+              "Matroska)\n");
     EXPECT_EQ(ReadAll(cwd / "out" / "a.mp4"), "the user's own file");
     ExpectSilentCopy(cwd / "x" / "a.mp4", cwd / "out" / "a(0).mp4");
     ExpectSilentCopy(cwd / "y" / "a.mp4", cwd / "out" / "a(1).mp4");
@@ -100,21 +101,21 @@ TEST(CliConvert, BadFilesFailAndTheOthersGoOn) {
     testmedia::TempDir cwd;
     const fs::path clip = clitest::Clip("mp4");
     clitest::CopyTo(clip, cwd / "a.mp4");
-    clitest::CopyTo(clip, cwd / "movie");   // no extension
-    clitest::CopyTo(clip, cwd / "b.rmvb");  // no container writes .rmvb
+    clitest::CopyTo(clip, cwd / "movie");                 // no extension
+    clitest::CopyTo(clitest::RealMedia(), cwd / "b.rm");  // its writer changes the video
     clitest::CopyTo(clitest::AudioOnly(), cwd / "song.m4a");
     clitest::CopyTo(clitest::Clip("mkv"), cwd / "c.mkv");
     fs::create_directory(cwd / "out");
 
     const auto result = clitest::Run(
-        {"-q", "-o", "out", "a.mp4", "movie", "b.rmvb", "song.m4a", "c.mkv"}, cwd.path());
+        {"-q", "-o", "out", "a.mp4", "movie", "b.rm", "song.m4a", "c.mkv"}, cwd.path());
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out,
               "done     a.mp4 -> out/a.mp4\n"
               "refused  movie: the name has no extension, so no container can be chosen for "
               "the output\n"
-              "refused  b.rmvb: FFmpeg knows no container it can write for the extension "
-              "\".rmvb\"\n"
+              "refused  b.rm: FFmpeg's RealMedia writer does not keep the video packets as they "
+              "are, so a copy would not be the same video; the file is not copied\n"
               "refused  song.m4a: not a video file: FFmpeg cannot read it as media, or it has "
               "no video stream\n"
               "done     c.mkv -> out/c.mkv\n");
@@ -124,6 +125,49 @@ TEST(CliConvert, BadFilesFailAndTheOthersGoOn) {
     ExpectSilentCopy(cwd / "a.mp4", cwd / "out" / "a.mp4");
     ExpectSilentCopy(cwd / "c.mkv", cwd / "out" / "c.mkv");
     EXPECT_FALSE(fs::exists(cwd / "out" / "song.m4a"));
+    EXPECT_FALSE(fs::exists(cwd / "out" / "b.rm"));
+}
+
+// A file keeps its name, extension and case included, and its own
+// container: a name that stands for another container is said in the
+// report, in words and in --json.
+TEST(CliConvert, AFileIsCopiedInTheContainerItHolds) {
+    testmedia::TempDir cwd;
+    const std::string av = testmedia::kPicture + " " + testmedia::kSound + " -pix_fmt yuv420p ";
+    const fs::path ps = clitest::CopyTo(
+        testmedia::Make("cli_ps.vob", av + "-c:v mpeg2video -c:a mp2"), cwd / "in.m2v");
+    const fs::path mp4 = clitest::CopyTo(clitest::Clip("mp4"), cwd / "clip.avi");
+    const fs::path avchd =
+        clitest::CopyTo(testmedia::Make("cli_avchd.m2ts",
+                                        av + "-c:v libx264 -c:a ac3 -f mpegts -mpegts_m2ts_mode 1"),
+                        cwd / "CAM.MTS");
+    fs::create_directory(cwd / "out");
+
+    const auto result =
+        clitest::Run({"-q", "-o", "out", "in.m2v", "clip.avi", "CAM.MTS"}, cwd.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "done     in.m2v -> out/in.m2v (an MPEG-PS file named .m2v, copied as MPEG-PS)\n"
+              "done     clip.avi -> out/clip.avi (an MP4 file named .avi, copied as MP4)\n"
+              "done     CAM.MTS -> out/CAM.MTS\n");
+    EXPECT_EQ(testmedia::FormatName(cwd / "out" / "in.m2v"), "mpeg");
+    EXPECT_EQ(testmedia::FormatName(cwd / "out" / "clip.avi"), "mov,mp4,m4a,3gp,3g2,mj2");
+    EXPECT_EQ(testmedia::FormatName(cwd / "out" / "CAM.MTS"), "mpegts");
+    // 192-byte packets: each 0x47 sync byte comes after a 4-byte time stamp.
+    const std::string bytes = ReadAll(cwd / "out" / "CAM.MTS");
+    ASSERT_GT(bytes.size(), 200u);
+    EXPECT_EQ(bytes[4], '\x47');
+    EXPECT_EQ(bytes[196], '\x47');
+    for (const auto& [in, name] :
+         {std::pair{ps, "in.m2v"}, std::pair{mp4, "clip.avi"}, std::pair{avchd, "CAM.MTS"}})
+        EXPECT_EQ(clitest::VideoHashes(cwd / "out" / name), clitest::VideoHashes(in)) << name;
+
+    fs::create_directory(cwd / "json");
+    const auto json = clitest::Run({"-q", "--json", "-o", "json", "in.m2v"}, cwd.path());
+    EXPECT_EQ(json.exitCode, 0) << json.err;
+    const auto fields = clitest::ParseFlatJson(clitest::Lines(json.out).at(0));
+    ASSERT_TRUE(fields) << json.out;
+    EXPECT_EQ(fields->at("reason").text, "an MPEG-PS file named .m2v, copied as MPEG-PS");
 }
 
 // An output name that would grow past the longest name the file system

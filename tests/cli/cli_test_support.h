@@ -47,6 +47,7 @@ Result Run(const std::vector<std::string>& args, const std::filesystem::path& cw
 std::filesystem::path Clip(const std::string& extension);
 
 using testmedia::AudioOnly;
+using testmedia::RealMedia;
 
 // A copy of `source` at `target`, creating folders as needed.
 std::filesystem::path CopyTo(const std::filesystem::path& source,

@@ -19,6 +19,7 @@ namespace fs = std::filesystem;
 using testmedia::kPicture;
 using testmedia::kSound;
 using testmedia::NoisyTransportStream;
+using testmedia::RealMedia;
 using testmedia::SmallVideo;
 
 struct JobInput {

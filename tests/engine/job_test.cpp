@@ -13,6 +13,7 @@
 #include <fstream>
 #include <thread>
 
+#include "engine/engine_errors.h"
 #include "engine_test_support.h"
 #include "named_pipe.h"
 
@@ -83,20 +84,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Inputs that fail alone ---------------------------------------------
 
-// No container can be written under the extension .rmvb: that input fails
+// FFmpeg's RealMedia writer would not keep the video: that input fails
 // before anything is written, and the job goes on with the next one.
 TEST(Job, UnwritableContainerFailsOnlyThatInput) {
     TempDir dir;
-    const fs::path odd = dir / "clip.rmvb";
-    fs::copy_file(SmallVideo("mp4"), odd);
     fs::create_directory(dir / "out");
-    const JobOutcome job =
-        RunJob({{odd, dir / "out" / "clip.rmvb"}, {SmallVideo("mkv"), dir / "out" / "av.mkv"}});
+    const JobOutcome job = RunJob(
+        {{RealMedia(), dir / "out" / "clip.rm"}, {SmallVideo("mkv"), dir / "out" / "av.mkv"}});
     EXPECT_EQ(job.statuses, (std::vector<int>{2, 1}));
-    EXPECT_EQ(job.errors[0], AVERROR_MUXER_NOT_FOUND);
+    EXPECT_EQ(job.errors[0], velmora::kErrorWriterChangesVideo);
     EXPECT_EQ(job.current, 2);
     EXPECT_EQ(job.result, -1);
-    EXPECT_FALSE(fs::exists(dir / "out" / "clip.rmvb"));
+    EXPECT_FALSE(fs::exists(dir / "out" / "clip.rm"));
     ExpectSameVideo(Media(SmallVideo("mkv")), Media(dir / "out" / "av.mkv"));
 }
 

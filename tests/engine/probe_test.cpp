@@ -214,10 +214,11 @@ INSTANTIATE_TEST_SUITE_P(
                   .file = [](const fs::path& dir) { return dir / "missing.mp4"; },
                   .result = kProbeNoVideoOrUnreadable},
         // Files the job could not write are refused before anything is
-        // written: the output container takes its name from the extension.
+        // written. A QuickTime file named .mp4 is written as MP4, the member
+        // of its family the name stands for, which cannot hold FFV1.
         ProbeCase{.name = "video_the_container_cannot_hold",
                   .file = [](const fs::path&) {
-                      return Make("ffv1_renamed.mp4", kPicture + " -c:v ffv1 -f matroska");
+                      return Make("ffv1_quicktime.mp4", kPicture + " -c:v ffv1 -f mov");
                   },
                   .result = velmora::kErrorCodecNotInContainer},
         ProbeCase{.name = "container_writing_files_of_its_own",
@@ -227,13 +228,16 @@ INSTANTIATE_TEST_SUITE_P(
                       return file;
                   },
                   .result = velmora::kErrorNotSingleFile},
-        ProbeCase{.name = "no_container_for_the_extension",
-                  .file = [](const fs::path& dir) {
-                      const fs::path file = dir / "clip.rmvb";
-                      fs::copy_file(SmallVideo("mp4"), file);
-                      return file;
+        // A picture stream FFmpeg reads but has no writer for.
+        ProbeCase{.name = "no_writer_for_the_container",
+                  .file = [](const fs::path&) {
+                      return Make("still_picture.xyz", "-f lavfi -i testsrc=size=64x48 "
+                                                       "-frames:v 1 -c:v png -f image2pipe");
                   },
                   .result = AVERROR_MUXER_NOT_FOUND},
+        ProbeCase{.name = "writer_that_changes_the_video",
+                  .file = [](const fs::path&) { return RealMedia(); },
+                  .result = velmora::kErrorWriterChangesVideo},
         ProbeCase{.name = "a_folder",
                   .file = [](const fs::path& dir) {
                       fs::create_directory(dir / "folder.mp4");

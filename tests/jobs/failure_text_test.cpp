@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "engine/engine_errors.h"
+#include "jobs/container_text.h"
 #include "test_media.h"
 
 extern "C" {
@@ -23,6 +24,7 @@ struct FailureCase {
     long long at;  // µs; AV_NOPTS_VALUE: not a read error
     const char* output;
     const char* text;
+    const char* container = "";  // the muxer the engine chose; "": none given
 };
 
 TEST(FailureText, SaysWhatWentWrong) {
@@ -42,11 +44,37 @@ TEST(FailureText, SaysWhatWentWrong) {
         {velmora::kErrorUnknownDvFrame, AV_NOPTS_VALUE, "out/a.dv",
          "a DV frame of the file is damaged or of an unknown kind, so the sound inside it cannot "
          "be removed"},
-        {0, AV_NOPTS_VALUE, "out/a.rmvb",
-         "FFmpeg knows no container it can write for the extension \".rmvb\""},
+        {AVERROR_MUXER_NOT_FOUND, AV_NOPTS_VALUE, "out/a.nsv",
+         "FFmpeg can read this file's container but has no writer for it"},
+        // An extension no muxer lists says nothing about why a copy failed.
+        {AVERROR(ENOSPC), AV_NOPTS_VALUE, "out/a.tod", "the disk is full"},
+        {velmora::kErrorWriterChangesVideo, AV_NOPTS_VALUE, "out/a.rm",
+         "FFmpeg's RealMedia writer does not keep the video packets as they are, so a copy "
+         "would not be the same video; the file is not copied"},
+        // The container the engine chose, not the one the name stands for.
+        {velmora::kErrorCodecNotInContainer, AV_NOPTS_VALUE, "out/a.mts",
+         "the MPEG-TS container cannot hold this video", "mpegts"},
     };
     for (const FailureCase& c : cases)
-        EXPECT_EQ(FailureText(c.error, c.at, c.output), c.text) << c.error;
+        EXPECT_EQ(FailureText(c.error, c.at, c.output, c.container), c.text) << c.error;
+}
+
+// What velmora-cli adds to a copy whose name stood for another container.
+TEST(NameMismatchText, SaysWhatTheFileIsAndHowItWasCopied) {
+    struct Case {
+        velmora::ContainerRecord container;
+        const char* input;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{"vob", false, true}, "in.m2v", "an MPEG-PS file named .m2v, copied as MPEG-PS"},
+        {{"mp4", false, true}, "dir/clip.avi", "an MP4 file named .avi, copied as MP4"},
+        {{"mov", false, true}, "clip.MP3", "a MOV file named .MP3, copied as MOV"},
+        {{"mpegts", true, true}, "disc.mp4", "an M2TS file named .mp4, copied as M2TS"},
+        {{"flv", false, true}, "clip.mkv", "an FLV file named .mkv, copied as FLV"},
+        {{"mov", false, false}, "clip.qt", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(NameMismatchText(c.container, c.input), c.text);
 }
 
 TEST(FailureText, ProbeRefusalNamesTheVideo) {

@@ -15,6 +15,10 @@ std::filesystem::path NoisyTransportStream() {
                 "-c:v libx264 -preset ultrafast -g 25 -c:a aac");
 }
 
+std::filesystem::path RealMedia() {
+    return Make("real.rm", kPicture + " " + kSound + " -c:v rv20 -c:a ac3");
+}
+
 std::filesystem::path AudioOnly() {
     return Make("sound_only.m4a", "-f lavfi -i sine=duration=1 -c:a aac");
 }

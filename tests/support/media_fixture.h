@@ -24,4 +24,8 @@ std::filesystem::path NoisyTransportStream();
 // One second of a tone in an M4A file: a file with no video at all.
 std::filesystem::path AudioOnly();
 
+// RealVideo 2 with sound in a RealMedia file: FFmpeg reads it, but its
+// RealMedia writer would not keep the video packets as they are.
+std::filesystem::path RealMedia();
+
 }  // namespace testmedia

@@ -177,7 +177,8 @@ never replaced: the new name gets "(0)", "(1)", ... before its extension.
   -v, --verbose          show FFmpeg's own messages
       --probe            print what is known about each FILE instead: path,
                          extension, duration, width*height, video bit rate,
-                         frame rate and profile, separated by tabs
+                         frame rate, profile and profile name, separated by
+                         tabs
   -h, --help             show this text
       --version          show the version and the FFmpeg libraries in use
 

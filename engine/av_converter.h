@@ -98,6 +98,9 @@ public:
     std::int64_t m_llDuration = 0;  // microseconds, AV_NOPTS_VALUE if unknown
     int m_nVideoProfile = 0;
     int m_nVideoBitRate = 0;  // bits per second, low 32 bits; 0 = not known
+    // The same in full: raw video (v210, say) goes beyond the 2^31 bit/s an
+    // int holds. 0 = not known. The front ends show this one.
+    std::int64_t m_llVideoBitRate = 0;
     int m_nInHeight = 0;
     int m_nInWidth = 0;
     int m_nFpsDen = 0;

@@ -390,6 +390,8 @@ TEST(CliBatch, ProbeJsonHasNumbers) {
     EXPECT_EQ(Number(f, "schema"), 1);
     ExpectString(f, "path", clip.string());
     ExpectString(f, "fps", "25.00fps");
+    ExpectString(f, "profile", "100");
+    ExpectString(f, "profile_name", "High");
     EXPECT_NEAR(Number(f, "duration_seconds"), FfprobeNumber(clip, "format=duration", ""), 0.001);
     EXPECT_EQ(Number(f, "width"), 160);
     EXPECT_EQ(Number(f, "height"), 120);

@@ -48,6 +48,7 @@ void RunFile(CAVConverter& engine, JobFile& file, StopWatch watch) {
     if (result.output != FfmpegName(file.output)) file.output = result.output;
     file.videoPackets = result.videoPackets;
     file.leftOut = result.leftOut;
+    file.fileEnd = result.fileEnd;
     switch (result.status) {
         case kStatusSucceeded:
             file.outcome = JobFile::Outcome::kDone;

@@ -19,5 +19,6 @@ InputResult ReadInputResult(const CAVConverter& engine, int index) {
     result.errorTime = engine.m_llErrorTime[index].load(std::memory_order_relaxed);
     result.videoPackets = engine.m_llVideoPackets[index].load(std::memory_order_relaxed);
     result.leftOut = engine.m_llLeftOut[index].load(std::memory_order_relaxed);
+    result.fileEnd = engine.m_llFileEnd[index].load(std::memory_order_relaxed);
     return result;
 }

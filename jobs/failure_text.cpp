@@ -33,13 +33,24 @@ std::string ContainerName(const std::string& output) {
     return name;
 }
 
-std::string TimeOf(long long microseconds) {
+}  // namespace
+
+std::string InputTimeText(long long microseconds) {
     if (microseconds < 0) microseconds = 0;
     const long long ms = microseconds / 1000;
     return FormatTime(ms > INT_MAX ? INT_MAX : static_cast<int>(ms));
 }
 
-}  // namespace
+std::string LeftOutText(long long leftOut, long long videoPackets, long long fileEndUs) {
+    const bool cut = fileEndUs != AV_NOPTS_VALUE;
+    if (leftOut <= 0 && !cut) return std::string();
+    // Matroska's cues show a cut without counting what it took away.
+    std::string text = leftOut <= 0 ? std::string("cut short")
+                                    : std::to_string(leftOut) + " of " +
+                                          std::to_string(videoPackets) + " video packets left out";
+    if (cut) text += ": the file ends at " + InputTimeText(fileEndUs);
+    return text;
+}
 
 std::string ErrorText(int error) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -84,7 +95,7 @@ std::string FailureText(int error, long long errorTimeUs, const std::string& out
         return "FFmpeg knows no container it can write for the extension \"." +
                velmora::ExtensionOfFileName(output) + "\"";
     if (errorTimeUs != AV_NOPTS_VALUE) {
-        const std::string at = " at " + TimeOf(errorTimeUs);
+        const std::string at = " at " + InputTimeText(errorTimeUs);
         if (error == AVERROR_INVALIDDATA) return "the file is damaged beyond repair" + at;
         return "read error" + at + " (" + ErrorText(error) + ")";
     }
@@ -97,7 +108,7 @@ std::string FailureText(int error, long long errorTimeUs, const std::string& out
         case velmora::kErrorInputChanged:
             return "the file changed size while it was read (cut short, or still being written)";
         case velmora::kErrorInputTruncated:
-            return "the file is cut short: its index points past its end";
+            return "the file is cut short before its first picture";
         case velmora::kErrorCodecNotInContainer:
             return "the " + ContainerName(output) + " container cannot hold this video";
         case velmora::kErrorNotSingleFile:

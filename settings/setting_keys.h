@@ -117,8 +117,8 @@ inline constexpr ProfileKey kFolderNotWritable{kMessages, "mlbkx", "没有写权
 // Start of a job.
 inline constexpr ProfileKey kJobFolderNotWritable{
     kMessages, "scsb", "MP4文件生成失败，请点击浏览按钮选择保存到其他目录!"};
-inline constexpr ProfileKey kJobNotEnoughSpace{
-    kMessages, "rlbg", "磁盘可用容量不够，请点击浏览按钮选择保存到其他盘!"};
+inline constexpr ProfileKey kJobNotEnoughSpace{kMessages, "rlbg",
+                                               "磁盘可用容量不够，请点击浏览按钮选择保存到其他盘!"};
 inline constexpr ProfileKey kJobNothingChecked{kMessages, "qxxz", "请先选中文件!"};
 // A job stopped with Esc asks first.
 inline constexpr ProfileKey kStopJobQuestion{kMessages, "tzrw", "要停止去除声音吗？"};
@@ -127,6 +127,14 @@ inline constexpr ProfileKey kCannotOpen{kMessages, "bndk", "无法打开："};
 // End of a job: what was written and how long it took.
 inline constexpr ProfileKey kBytesWritten{kMessages, "xr", "已写入"};
 inline constexpr ProfileKey kTimeTaken{kMessages, "ys", "用时"};
+// A copy that is not whole, on its row and in the end message: %1 video
+// packets left out of %2; for a file that was cut short, %3 is where its
+// copy ends (time text). A cut whose index cannot count the missing packets
+// (Matroska's cues) says only where the copy ends, as %1.
+inline constexpr ProfileKey kPacketsLeftOut{kMessages, "lqb", "%2 个视频包中有 %1 个被略去"};
+inline constexpr ProfileKey kFileCutShort{kMessages, "wjjd",
+                                          "%2 个视频包中有 %1 个被略去：文件结束于 %3"};
+inline constexpr ProfileKey kFileCutShortUncounted{kMessages, "wjbwz", "文件不完整：结束于 %1"};
 
 // HINT
 inline constexpr ProfileKey kAddFilesHint{kHints, "tjspwj", ""};  // add-files button
@@ -181,6 +189,9 @@ inline constexpr std::array kMainWindowTexts{
     kCannotOpen,
     kBytesWritten,
     kTimeTaken,
+    kPacketsLeftOut,
+    kFileCutShort,
+    kFileCutShortUncounted,
     kSettingsNotSaved,
     kAddFilesHint,
     kDeleteFileHint,
@@ -196,7 +207,7 @@ inline constexpr std::array kMainWindowTexts{
 
 // Read by the progress dialog each time it opens.
 inline constexpr std::array kProgressDialogTexts{kName, kCurrentFileLabel, kAllFilesLabel, kStop,
-                                                kOpenFolderWhenDone};
+                                                 kOpenFolderWhenDone};
 
 }  // namespace lang
 

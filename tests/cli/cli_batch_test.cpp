@@ -343,6 +343,7 @@ TEST(CliBatch, JsonLinesForAJob) {
     EXPECT_NEAR(Number(done, "duration"), FfprobeNumber(clip, "format=duration", ""), 0.001);
     EXPECT_EQ(Number(done, "packets"), static_cast<double>(clitest::VideoHashes(clip).size()));
     EXPECT_EQ(Number(done, "left_out"), 0);
+    ExpectNull(done, "file_end");
     EXPECT_EQ(Number(done, "bit_rate"),
               FfprobeNumber(clip, "stream=bit_rate", "-select_streams v"));
     EXPECT_EQ(Number(done, "frame_rate"), 25);

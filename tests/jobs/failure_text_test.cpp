@@ -39,11 +39,32 @@ TEST(FailureText, SaysWhatWentWrong) {
         {AVERROR(EACCES), AV_NOPTS_VALUE, "out/a.mp4", "permission denied"},
         {velmora::kErrorOutputRemoved, AV_NOPTS_VALUE, "out/a.mp4",
          "the output file was removed while it was written"},
+        {velmora::kErrorInputTruncated, AV_NOPTS_VALUE, "out/a.mp4",
+         "the file is cut short before its first picture"},
         {0, AV_NOPTS_VALUE, "out/a.rmvb",
          "FFmpeg knows no container it can write for the extension \".rmvb\""},
     };
     for (const FailureCase& c : cases)
         EXPECT_EQ(FailureText(c.error, c.at, c.output), c.text) << c.error;
+}
+
+// A copy that is not whole says what it lacks; a whole one says nothing.
+TEST(LeftOutText, SaysWhatTheCopyLacks) {
+    struct LeftOutCase {
+        long long leftOut, videoPackets, fileEnd;
+        const char* text;
+    };
+    const LeftOutCase cases[] = {
+        {0, 750, AV_NOPTS_VALUE, ""},
+        {3, 750, AV_NOPTS_VALUE, "3 of 750 video packets left out"},
+        {320, 745, 12'800'000, "320 of 745 video packets left out: the file ends at 00:00:12.800"},
+        {1, 2, 3'725'999'999, "1 of 2 video packets left out: the file ends at 01:02:05.999"},
+        // Cut short where the index cannot count the missing packets.
+        {0, 117, 4'600'000, "cut short: the file ends at 00:00:04.600"},
+        {0, 1, 0, "cut short: the file ends at 00:00:00.000"},
+    };
+    for (const LeftOutCase& c : cases)
+        EXPECT_EQ(LeftOutText(c.leftOut, c.videoPackets, c.fileEnd), c.text) << c.text;
 }
 
 TEST(FailureText, ProbeRefusalNamesTheVideo) {

@@ -27,6 +27,7 @@
 #include "engine/output_name.h"
 #include "engine/utf8_path.h"
 #include "jobs/container_text.h"
+#include "jobs/failure_text.h"
 #include "jobs/output_folder.h"
 #include "jobs/output_names.h"
 
@@ -116,9 +117,8 @@ void TakeOutcome(const JobFile& f, bool skipMode, FileResult& r) {
     switch (f.outcome) {
         case JobFile::Outcome::kDone: {
             r.status = FileResult::Status::kDone;
-            if (f.leftOut > 0)
-                r.reason = std::to_string(f.leftOut) + " of " + std::to_string(f.videoPackets) +
-                           " video packets left out";
+            r.reason = LeftOutText(f.leftOut, f.videoPackets, f.fileEnd);
+            if (f.fileEnd != INT64_MIN) r.fileEnd = static_cast<double>(f.fileEnd) / 1e6;
             const std::string renamed = NameMismatchText(f.container, f.input);
             if (!renamed.empty()) r.reason += (r.reason.empty() ? "" : "; ") + renamed;
             break;
@@ -160,8 +160,9 @@ void TakeOutcome(const JobFile& f, bool skipMode, FileResult& r) {
 bool IsWhole(const FileResult& r) {
     switch (r.status) {
         case FileResult::Status::kDone:
-            // A copy that left video packets out is not a whole copy.
-            return r.leftOut == 0;
+            // A copy that left video packets out, or of a file cut short,
+            // is not a whole copy.
+            return r.leftOut == 0 && !r.fileEnd;
         case FileResult::Status::kSkipped:
             return r.outputExists;
         case FileResult::Status::kPlanned:

@@ -71,8 +71,9 @@ std::string JsonLine(const FileResult& r) {
            ",\"output\":" + OrNull(r.output) + ",\"status\":\"" + StatusName(r.status) +
            "\",\"reason\":" + OrNull(r.reason) + ",\"bytes\":" + std::to_string(r.bytes) +
            ",\"duration\":" + JsonNumber(r.duration) + ",\"packets\":" + std::to_string(r.packets) +
-           ",\"left_out\":" + std::to_string(r.leftOut) + ",\"bit_rate\":" + number(r.bitRate) +
-           ",\"frame_rate\":" + JsonNumber(r.frameRate) + "}";
+           ",\"left_out\":" + std::to_string(r.leftOut) + ",\"file_end\":" + JsonNumber(r.fileEnd) +
+           ",\"bit_rate\":" + number(r.bitRate) + ",\"frame_rate\":" + JsonNumber(r.frameRate) +
+           "}";
 }
 
 std::uintmax_t SizeOf(const std::string& name) {

@@ -20,7 +20,8 @@ struct FileResult {
     std::uintmax_t bytes = 0;          // size of the output file
     std::optional<double> duration;    // of the input, in seconds
     long long packets = 0;             // video packets copied
-    long long leftOut = 0;             // video packets read but not copied
+    long long leftOut = 0;             // video packets not copied (refused, or missing)
+    std::optional<double> fileEnd;     // a file cut short: where its copy ends, seconds
     std::optional<long long> bitRate;  // of the input's video, bit/s
     std::optional<double> frameRate;   // of the input's video, frames/s
 };

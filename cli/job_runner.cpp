@@ -49,6 +49,7 @@ void RunFile(CAVConverter& engine, JobFile& file, StopWatch watch) {
     file.videoPackets = result.videoPackets;
     file.leftOut = result.leftOut;
     file.container = result.container;
+    file.fileEnd = result.fileEnd;
     switch (result.status) {
         case kStatusSucceeded:
             file.outcome = JobFile::Outcome::kDone;

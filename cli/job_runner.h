@@ -21,9 +21,12 @@ struct JobFile {
     // Where in the input reading failed, in microseconds; AV_NOPTS_VALUE
     // (INT64_MIN) when the failure was not a read error.
     long long errorTime = INT64_MIN;
-    long long videoPackets = 0;          // video packets read from the input
-    long long leftOut = 0;               // of them, not in the output
+    long long videoPackets = 0;  // video packets of the input (read, or missing from a cut file)
+    long long leftOut = 0;       // of them, not in the output
     velmora::ContainerRecord container;  // the output's container, as the engine chose it
+    // For a file cut short: where its copy ends, in microseconds of the
+    // output; AV_NOPTS_VALUE (INT64_MIN) for a whole file.
+    long long fileEnd = INT64_MIN;
 };
 
 // Who passes a stop request (StopSignal()) on to the engine while it copies.

@@ -177,7 +177,8 @@ never replaced: the new name gets "(0)", "(1)", ... before its extension.
   -v, --verbose          show FFmpeg's own messages
       --probe            print what is known about each FILE instead: path,
                          extension, duration, width*height, video bit rate,
-                         frame rate and profile, separated by tabs
+                         frame rate, profile and profile name, separated by
+                         tabs
   -h, --help             show this text
       --version          show the version and the FFmpeg libraries in use
 
@@ -195,8 +196,13 @@ Each line of a job reads "done     FILE -> OUTPUT", "failed   FILE: WHY",
 "skipped  FILE: OUTPUT exists" / "skipped  FILE: not started". With --json
 each is an object with "schema" (1), "input", "output", "status" (done,
 failed, refused, stopped, skipped; planned with --dry-run), "reason",
-"bytes", "duration" (s), "packets", "left_out", "bit_rate" (bit/s) and
-"frame_rate"; unknown numbers are null.
+"bytes", "duration" (s), "packets", "left_out", "file_end" (s, where the
+copy of a file cut short ends), "bit_rate" (bit/s) and "frame_rate";
+unknown numbers are null.
+
+A file cut short before the job (a download whose index comes first) is
+copied as far as it goes: "done FILE -> OUTPUT (320 of 745 video packets
+left out: the file ends at 00:00:12.800)".
 
 Exit status: 0 when every file was copied whole (or left out by
 --if-exists skip because its output exists), 1 when a file was refused or

@@ -54,7 +54,7 @@ ProbeNumbers NumbersOfProbe(const CAVConverter& engine) {
         numbers.duration = static_cast<double>(engine.m_llDuration) / 1e6;
     numbers.width = engine.m_nInWidth;
     numbers.height = engine.m_nInHeight;
-    if (engine.m_nVideoBitRate > 0) numbers.bitRate = engine.m_nVideoBitRate;
+    if (engine.m_llVideoBitRate > 0) numbers.bitRate = engine.m_llVideoBitRate;
     if (engine.m_nFpsDen != 0 && engine.m_nFpsNum > 0)
         numbers.frameRate = static_cast<double>(engine.m_nFpsNum) / engine.m_nFpsDen;
     return numbers;
@@ -62,7 +62,7 @@ ProbeNumbers NumbersOfProbe(const CAVConverter& engine) {
 
 std::string TabLine(const ProbeCells& c) {
     return ShownName(c.path) + '\t' + c.extension + '\t' + c.duration + '\t' + c.size + '\t' +
-           c.bitRate + '\t' + c.frameRate + '\t' + c.profile;
+           c.bitRate + '\t' + c.frameRate + '\t' + c.profile + '\t' + c.profileName;
 }
 
 std::string JsonLine(const ProbeCells& c, const ProbeNumbers& n) {
@@ -70,6 +70,7 @@ std::string JsonLine(const ProbeCells& c, const ProbeNumbers& n) {
            ",\"extension\":" + JsonString(c.extension) + ",\"duration\":" + JsonString(c.duration) +
            ",\"size\":" + JsonString(c.size) + ",\"bitrate\":" + JsonString(c.bitRate) +
            ",\"fps\":" + JsonString(c.frameRate) + ",\"profile\":" + JsonString(c.profile) +
+           ",\"profile_name\":" + (c.profileName.empty() ? "null" : JsonString(c.profileName)) +
            ",\"duration_seconds\":" + JsonNumber(n.duration) +
            ",\"width\":" + std::to_string(n.width) + ",\"height\":" + std::to_string(n.height) +
            ",\"bit_rate\":" + (n.bitRate ? std::to_string(*n.bitRate) : "null") +

@@ -22,8 +22,9 @@ struct ProbeNumbers {
 // Reads the results of the probe that just ran.
 ProbeNumbers NumbersOfProbe(const CAVConverter& engine);
 
-// The cells as one line: tab-separated, or a JSON object that holds the
-// numbers beside the texts.
+// The cells as one line: tab-separated, the profile's name (empty when it
+// has none) after its number, or a JSON object that holds the numbers beside
+// the texts, the profile's name null when it has none.
 std::string TabLine(const ProbeCells& cells);
 std::string JsonLine(const ProbeCells& cells, const ProbeNumbers& numbers);
 

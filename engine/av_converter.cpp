@@ -30,6 +30,7 @@ void CAVConverter::AllocNames(int count, int /*bufferSize*/) {
     m_llErrorTime = std::make_unique<std::atomic<std::int64_t>[]>(count);
     m_llVideoPackets = std::make_unique<std::atomic<std::int64_t>[]>(count);
     m_llLeftOut = std::make_unique<std::atomic<std::int64_t>[]>(count);
+    m_llFileEnd = std::make_unique<std::atomic<std::int64_t>[]>(count);
     for (int i = 0; i < count; ++i) ResetInputResult(i);
     m_dEnd.assign(count, 0.0);
     m_nAllocated = count;
@@ -43,6 +44,7 @@ void CAVConverter::ResetInputResult(int index) {
     m_llVideoPackets[index].store(0, std::memory_order_relaxed);
     m_llLeftOut[index].store(0, std::memory_order_relaxed);
     m_containers[index] = velmora::ContainerRecord();
+    m_llFileEnd[index].store(AV_NOPTS_VALUE, std::memory_order_relaxed);
 }
 
 void CAVConverter::StartJob(const std::vector<JobItem>& items) {

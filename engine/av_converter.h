@@ -73,16 +73,25 @@ public:
     // Input time in microseconds where that failure happened (a read error
     // in the middle of the file, say); AV_NOPTS_VALUE when it has no place.
     std::unique_ptr<std::atomic<std::int64_t>[]> m_llErrorTime;
-    // Video packets of each input read from the file, and how many of them
-    // could not be written to the output (times that go back where the
-    // container needs them to grow, packets the muxer refused). Final once
-    // the input's status is.
+    // Video packets of each input, and how many of them are not in the
+    // output. The count is of the packets read from the file, plus, for a
+    // file cut short, those its own index lists that the file no longer
+    // holds; left out are the packets that could not be written (times that
+    // go back where the container needs them to grow, packets the muxer
+    // refused) and those missing from the cut file. Final once the input's
+    // status is.
     std::unique_ptr<std::atomic<std::int64_t>[]> m_llVideoPackets;
     std::unique_ptr<std::atomic<std::int64_t>[]> m_llLeftOut;
     // The container each output was written in (or the one that was
     // refused), and whether the input's name stood for another one; written
     // before the matching status, like m_ppszOutputs. Sized by AllocNames().
     std::vector<velmora::ContainerRecord> m_containers;
+    // For an input that was cut short before the job (its index reaches
+    // past its end) and copied as far as it goes: the output time in
+    // microseconds of the last video packet copied, where the copy ends.
+    // AV_NOPTS_VALUE for an input that was whole. Final once the input's
+    // status is.
+    std::unique_ptr<std::atomic<std::int64_t>[]> m_llFileEnd;
     // End point of each input in seconds: what 100 % progress means.
     std::vector<double> m_dEnd;
     // Progress of the running input in percent; -1 = not started or no
@@ -104,6 +113,9 @@ public:
     std::int64_t m_llDuration = 0;  // microseconds, AV_NOPTS_VALUE if unknown
     int m_nVideoProfile = 0;
     int m_nVideoBitRate = 0;  // bits per second, low 32 bits; 0 = not known
+    // The same in full: raw video (v210, say) goes beyond the 2^31 bit/s an
+    // int holds. 0 = not known. The front ends show this one.
+    std::int64_t m_llVideoBitRate = 0;
     int m_nInHeight = 0;
     int m_nInWidth = 0;
     int m_nFpsDen = 0;

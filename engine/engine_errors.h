@@ -15,7 +15,8 @@ namespace velmora {
 inline constexpr int kErrorOutputRemoved = FFERRTAG('V', 'O', 'R', 'M');
 // The input changed size while it was read: cut short, or still growing.
 inline constexpr int kErrorInputChanged = FFERRTAG('V', 'I', 'C', 'H');
-// The input's index points past its end: the file was cut short.
+// The input's index points past its end, and the file was cut short before
+// its first video packet that could be copied.
 inline constexpr int kErrorInputTruncated = FFERRTAG('V', 'I', 'T', 'R');
 // Not one video packet of the input could be written.
 inline constexpr int kErrorNoVideoCopied = FFERRTAG('V', 'N', 'V', 'C');

@@ -20,5 +20,6 @@ InputResult ReadInputResult(const CAVConverter& engine, int index) {
     result.videoPackets = engine.m_llVideoPackets[index].load(std::memory_order_relaxed);
     result.leftOut = engine.m_llLeftOut[index].load(std::memory_order_relaxed);
     result.container = engine.m_containers[index];
+    result.fileEnd = engine.m_llFileEnd[index].load(std::memory_order_relaxed);
     return result;
 }

@@ -19,9 +19,12 @@ struct InputResult {
     std::string output;
     int error = 0;                       // FFmpeg's code for a failure; 0 = none
     std::int64_t errorTime = INT64_MIN;  // µs into the input where reading failed
-    std::int64_t videoPackets = 0;       // video packets read from the input
+    std::int64_t videoPackets = 0;       // video packets of the input (see m_llVideoPackets)
     std::int64_t leftOut = 0;            // of them, not in the output
     velmora::ContainerRecord container;  // the output's container
+    // For an input cut short before the job: the output time (µs) where the
+    // copy ends; INT64_MIN (AV_NOPTS_VALUE) for a whole input.
+    std::int64_t fileEnd = INT64_MIN;
 };
 
 // Input `index` of the engine's last job. May be called while the worker

@@ -80,6 +80,14 @@ ReadFailure Classify(AVFormatContext* input, int rc, int& complaints) {
     return ++complaints > kMostComplaintsInARow ? ReadFailure::kError : ReadFailure::kTryAgain;
 }
 
+// The start of a packet whose end the file no longer holds: the demuxer
+// hands it on marked corrupt (AVI does), its data running up to the end of
+// the file. It is not the input's packet, only a piece of it.
+bool CutByTheEnd(const AVPacket* packet, std::int64_t size) {
+    return (packet->flags & AV_PKT_FLAG_CORRUPT) != 0 && size > 0 && packet->pos >= 0 &&
+           packet->pos + packet->size >= size;
+}
+
 // Progress of the input in percent, never going back. Where the time line
 // started again, the times no longer say how far the copy is: the read
 // position does.
@@ -145,6 +153,11 @@ CopyResult CopyVideoPackets(InputSession& session, const CopyControl& control) {
         const size_t index = static_cast<size_t>(packet->stream_index);
         if (index >= routes.size() || routes[index].output < 0) {
             av_packet_unref(packet.get());
+            continue;
+        }
+        if (CutByTheEnd(packet.get(), size)) {
+            av_packet_unref(packet.get());
+            ++result.cutByTheEnd;
             continue;
         }
         if (unparsed) {

@@ -19,6 +19,7 @@ struct CopyResult {
     std::int64_t videoPacketsRead = 0;          // video packets of copied streams read
     std::int64_t videoPacketsWritten = 0;       // of them, written to the output
     std::int64_t leftOut = 0;                   // of them, refused by the muxer
+    std::int64_t cutByTheEnd = 0;               // video packets cut in two by the file's end
     bool stopped = false;                       // a stop request ended the copy
     int readError = 0;                          // reading the input failed; 0 = no
     std::int64_t readErrorAt = AV_NOPTS_VALUE;  // output time (µs) of the last packet before it

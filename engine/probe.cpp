@@ -34,6 +34,7 @@ int CAVConverter::Probe() {
     m_llDuration = AV_NOPTS_VALUE;
     m_nVideoProfile = 0;
     m_nVideoBitRate = 0;
+    m_llVideoBitRate = 0;
     m_nInHeight = 0;
     m_nInWidth = 0;
     m_nFpsDen = 0;
@@ -82,6 +83,7 @@ int CAVConverter::Probe() {
     m_nInWidth = par->width;
     m_nInHeight = par->height;
     m_nVideoBitRate = static_cast<int>(static_cast<std::uint32_t>(par->bit_rate));
+    m_llVideoBitRate = par->bit_rate > 0 ? par->bit_rate : 0;
     m_nVideoProfile = par->profile;
     // Kept only after a probe that nothing interrupted: one stopped or cut
     // short by its byte budget may have analysed less than a job's own

@@ -3,6 +3,7 @@
 // failed input never ends the job: the next input is still copied.
 
 #include <algorithm>
+#include <cmath>
 #include <system_error>
 
 #include "engine/av_converter.h"
@@ -81,7 +82,7 @@ void CAVConverter::RunInput(int index) {
     m_llVideoPackets[index].store(copy.videoPacketsRead, std::memory_order_relaxed);
     m_llLeftOut[index].store(copy.leftOut, std::memory_order_relaxed);
     // Part of the input could not be read: the copy is not the video. A file
-    // cut short or grown meanwhile says best what went wrong.
+    // cut or grown meanwhile says best what went wrong.
     if (copy.readError < 0) {
         if (const int whole = velmora::CheckInputWhole(session); whole < 0)
             return Fail(index, whole);
@@ -107,7 +108,22 @@ void CAVConverter::RunInput(int index) {
         return;
     }
     // The demuxer ends an input that was cut short as it ends a whole one.
+    // Cut or grown while it was read, the file was in no one state the copy
+    // could stand for.
     if (const int whole = velmora::CheckInputWhole(session); whole < 0) return Fail(index, whole);
+    // Cut short before the job (a download that stopped half-way), what the
+    // file holds is still the user's video: it is kept, with a word on what
+    // is missing and where the copy ends.
+    const velmora::CutShort cut =
+        velmora::FindCutShort(session, copy.videoPacketsRead, copy.cutByTheEnd);
+    if (cut.cut) {
+        if (copy.videoPacketsWritten == 0) return Fail(index, velmora::kErrorInputTruncated);
+        m_llVideoPackets[index].store(copy.videoPacketsRead + cut.missing,
+                                      std::memory_order_relaxed);
+        m_llLeftOut[index].store(copy.leftOut + cut.missing, std::memory_order_relaxed);
+        m_llFileEnd[index].store(std::llround(m_dVideoPos * AV_TIME_BASE),
+                                 std::memory_order_relaxed);
+    }
     if (copy.videoPacketsWritten == 0)
         return Fail(index,
                     copy.lastRejection < 0 ? copy.lastRejection : velmora::kErrorNoVideoCopied);

@@ -32,13 +32,24 @@ std::string ContainerOf(const std::string& file, const std::string& container) {
     return ContainerName(format ? format->name : "");
 }
 
-std::string TimeOf(long long microseconds) {
+}  // namespace
+
+std::string InputTimeText(long long microseconds) {
     if (microseconds < 0) microseconds = 0;
     const long long ms = microseconds / 1000;
     return FormatTime(ms > INT_MAX ? INT_MAX : static_cast<int>(ms));
 }
 
-}  // namespace
+std::string LeftOutText(long long leftOut, long long videoPackets, long long fileEndUs) {
+    const bool cut = fileEndUs != AV_NOPTS_VALUE;
+    if (leftOut <= 0 && !cut) return std::string();
+    // Matroska's cues show a cut without counting what it took away.
+    std::string text = leftOut <= 0 ? std::string("cut short")
+                                    : std::to_string(leftOut) + " of " +
+                                          std::to_string(videoPackets) + " video packets left out";
+    if (cut) text += ": the file ends at " + InputTimeText(fileEndUs);
+    return text;
+}
 
 std::string ErrorText(int error) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -83,7 +94,7 @@ std::string ProbeRefusalText(const std::string& file, int result, int videoCodec
 std::string FailureText(int error, long long errorTimeUs, const std::string& output,
                         const std::string& container) {
     if (errorTimeUs != AV_NOPTS_VALUE) {
-        const std::string at = " at " + TimeOf(errorTimeUs);
+        const std::string at = " at " + InputTimeText(errorTimeUs);
         if (error == AVERROR_INVALIDDATA) return "the file is damaged beyond repair" + at;
         return "read error" + at + " (" + ErrorText(error) + ")";
     }
@@ -96,7 +107,7 @@ std::string FailureText(int error, long long errorTimeUs, const std::string& out
         case velmora::kErrorInputChanged:
             return "the file changed size while it was read (cut short, or still being written)";
         case velmora::kErrorInputTruncated:
-            return "the file is cut short: its index points past its end";
+            return "the file is cut short before its first picture";
         case velmora::kErrorCodecNotInContainer:
             return "the " + ContainerOf(output, container) + " container cannot hold this video";
         case velmora::kErrorNotSingleFile:

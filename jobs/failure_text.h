@@ -1,8 +1,9 @@
 #pragma once
 
-// Every text either front end shows about a failed file is made here, in
-// words a user can act on: the engine and the probe report codes, this file
-// turns them into words. No Qt, so the window and velmora-cli say the same.
+// Every text either front end shows about a failed file, or about a file
+// copied only in part, is made here, in words a user can act on: the engine
+// and the probe report codes and counts, this file turns them into words. No
+// Qt, so the window and velmora-cli say the same.
 
 #include <string>
 
@@ -29,3 +30,14 @@ std::string InputFailureText(const CAVConverter& engine, int input);
 // the output's extension stands for).
 std::string FailureText(int error, long long errorTimeUs, const std::string& output,
                         const std::string& container = {});
+
+// A time in the input or the output, in microseconds, as time text
+// (HH:MM:SS.mmm); a negative time reads as 00:00:00.000.
+std::string InputTimeText(long long microseconds);
+
+// What a copy that is not whole says beside "done": "3 of 750 video packets
+// left out", and for a file cut short (`fileEndUs` is not AV_NOPTS_VALUE)
+// also where it ends: "320 of 745 video packets left out: the file ends at
+// 00:00:12.800", or "cut short: the file ends at 00:00:04.640" when its
+// index cannot count what is missing. Empty for a whole copy.
+std::string LeftOutText(long long leftOut, long long videoPackets, long long fileEndUs);

@@ -26,6 +26,10 @@
 #include "mainwindow/tarnwick_dlg.h"
 #include "mainwindow/time_text.h"
 
+extern "C" {
+#include <libavutil/avutil.h>
+}
+
 namespace {
 
 int StatusOf(const CAVConverter& engine, int input) {
@@ -41,6 +45,21 @@ bool AnyInputFailed(const CAVConverter& engine, int total) {
     return false;
 }
 
+// What the window says of a copy that had to leave video packets out: how
+// many, and for a file that was cut short where its copy ends. Empty for a
+// whole copy.
+QString LeftOutNote(const InputResult& result) {
+    if (result.status != kStatusSucceeded) return QString();
+    const bool cut = result.fileEnd != AV_NOPTS_VALUE;
+    const QString leftOut = QString::number(result.leftOut);
+    const QString packets = QString::number(result.videoPackets);
+    const QString end = cut ? QString::fromStdString(InputTimeText(result.fileEnd)) : QString();
+    if (result.leftOut <= 0)
+        return cut ? InterfaceText(lang::kFileCutShortUncounted).arg(end) : QString();
+    if (!cut) return InterfaceText(lang::kPacketsLeftOut).arg(leftOut, packets);
+    return InterfaceText(lang::kFileCutShort).arg(leftOut, packets, end);
+}
+
 // What the row of a finished input says when the pointer rests on it: its
 // path, and for a failed file why, for a copy that had to leave packets out
 // how many, for a file whose name stood for another container which one it
@@ -51,10 +70,7 @@ QString ResultToolTip(const CAVConverter& engine, int input, const InputResult& 
         return path + QLatin1Char('\n') + QString::fromStdString(InputFailureText(engine, input));
     if (result.status != kStatusSucceeded) return path;
     QString tip = path;
-    if (result.leftOut > 0)
-        tip += QLatin1Char('\n') + QStringLiteral("%1 of %2 video packets left out")
-                                       .arg(result.leftOut)
-                                       .arg(result.videoPackets);
+    if (const QString note = LeftOutNote(result); !note.isEmpty()) tip += QLatin1Char('\n') + note;
     if (result.container.nameMismatch) {
         const std::string& name = engine.m_ppszInputs[input];
         tip += QLatin1Char('\n') +
@@ -119,6 +135,23 @@ QString FailureSummary(CTarnwickDlg& window, const CAVConverter& engine, int tot
            QLatin1Char(' ') + QString::number(total) + QLatin1Char(' ') +
            InterfaceText(lang::kFilesProgressEnd) + QStringLiteral("\n\n") +
            failed.join(QLatin1Char('\n'));
+}
+
+// What the end message adds for the copies that are not whole: each such
+// file with what it lacks, one a line; empty when every copy is whole.
+QString LeftOutSummary(CTarnwickDlg& window, const CAVConverter& engine, int total) {
+    CCheckListCtrl& list = window.FileList();
+    QStringList notes;
+    const int inputs = std::min(total, static_cast<int>(window.m_checkedRows.size()));
+    for (int i = 0; i < inputs; ++i) {
+        const QString note = LeftOutNote(ReadInputResult(engine, i));
+        if (note.isEmpty()) continue;
+        const int row = window.m_checkedRows[i];
+        const QString path =
+            row < list.RowCount() ? list.ItemText(row, CTarnwickDlg::kColPath) : QString();
+        notes << CTarnwickDlg::FileNameOf(path) + QStringLiteral(": ") + note;
+    }
+    return notes.join(QLatin1Char('\n'));
 }
 
 // The last job in one line: files done and failed, bytes written and the
@@ -219,16 +252,19 @@ void CTarnwickDlg::OnTimer() {
     UpdateSummaryLine();
     GrabForReview(this, QStringLiteral("finished"));
     const bool failed = AnyInputFailed(engine, total);
+    // A copy that lacks packets is never reported as simply done.
+    QString leftOut = LeftOutSummary(*this, engine, total);
+    if (!leftOut.isEmpty()) leftOut.prepend(QStringLiteral("\n\n"));
     // The message box runs its own event loop: the window may close and
     // release the engine meanwhile, so nothing below touches it.
     if (failed) {
         ShowMessageBox(this, InterfaceText(lang::kJobFailed) + QStringLiteral("\n\n") +
-                                 FailureSummary(*this, engine, total));
+                                 FailureSummary(*this, engine, total) + leftOut);
         const QUrl help = HelpAddress();
         if (help.isValid() && !help.isEmpty()) OpenWithDesktop(help);
         return;
     }
-    ShowMessageBox(this, InterfaceText(lang::kJobSucceeded), QMessageBox::Information);
+    ShowMessageBox(this, InterfaceText(lang::kJobSucceeded) + leftOut, QMessageBox::Information);
     if (m_bOpenFolder && !m_strOutputFolder.isEmpty()) {
         OpenOrTell(this, QFileInfo(m_strOutputFolder).absoluteFilePath());
     }

@@ -42,7 +42,8 @@ void CTarnwickDlg::AppendFileRow(const QString& path) {
         list.SetSortKey(row, kColDuration, static_cast<qlonglong>(engine.m_llDuration));
     list.SetSortKey(row, kColSize,
                     static_cast<qlonglong>(engine.m_nInWidth) * std::max(engine.m_nInHeight, 0));
-    if (engine.m_nVideoBitRate > 0) list.SetSortKey(row, kColBitRate, engine.m_nVideoBitRate);
+    if (engine.m_llVideoBitRate > 0)
+        list.SetSortKey(row, kColBitRate, static_cast<qlonglong>(engine.m_llVideoBitRate));
     if (engine.m_nFpsDen != 0)
         list.SetSortKey(row, kColFrameRate,
                         static_cast<double>(engine.m_nFpsNum) / engine.m_nFpsDen);

@@ -7,6 +7,7 @@
 #include "mainwindow/time_text.h"
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavutil/avutil.h>
 }
 
@@ -39,6 +40,11 @@ std::string FrameRateText(int numerator, int denominator) {
     return Printf("%5.2ffps", rate);
 }
 
+std::string ProfileName(int codecId, int profile) {
+    const char* name = avcodec_profile_name(static_cast<AVCodecID>(codecId), profile);
+    return name ? name : std::string();
+}
+
 ProbeCells CellsOfProbe(const std::string& path, const CAVConverter& engine) {
     ProbeCells cells;
     cells.path = path;
@@ -47,8 +53,10 @@ ProbeCells CellsOfProbe(const std::string& path, const CAVConverter& engine) {
     cells.size = Printf("%d*%d", engine.m_nInWidth, engine.m_nInHeight);
     // Most MKV, WebM and TS files do not tell the video's bit rate: an empty
     // cell, not a made-up 0.
-    if (engine.m_nVideoBitRate > 0) cells.bitRate = Printf("%dkbps", engine.m_nVideoBitRate / 1000);
+    if (engine.m_llVideoBitRate > 0)
+        cells.bitRate = Printf("%lldkbps", static_cast<long long>(engine.m_llVideoBitRate / 1000));
     cells.frameRate = FrameRateText(engine.m_nFpsNum, engine.m_nFpsDen);
     cells.profile = Printf("%d", engine.m_nVideoProfile);
+    cells.profileName = ProfileName(engine.m_nVideoCodec, engine.m_nVideoProfile);
     return cells;
 }

@@ -11,12 +11,13 @@ class CAVConverter;
 
 struct ProbeCells {
     std::string path;
-    std::string extension;  // after the last "." of the path; the whole path without one
-    std::string duration;   // HH:MM:SS.mmm; empty when the duration is unknown
-    std::string size;       // width*height
-    std::string bitRate;    // video kbps, e.g. "2500kbps"; empty when not known
-    std::string frameRate;  // "%5.2f" + "fps"; " 0.00fps" for a zero denominator
-    std::string profile;
+    std::string extension;    // after the last "." of the path; the whole path without one
+    std::string duration;     // HH:MM:SS.mmm; empty when the duration is unknown
+    std::string size;         // width*height
+    std::string bitRate;      // video kbps, e.g. "2500kbps"; empty when not known
+    std::string frameRate;    // "%5.2f" + "fps"; " 0.00fps" for a zero denominator
+    std::string profile;      // the video's profile number
+    std::string profileName;  // its name, e.g. "High"; empty when it has none
 };
 
 // The cells of `path` from the results of the probe that just ran on it.
@@ -32,6 +33,10 @@ std::string ExtensionOf(const std::string& path);
 // is unknown (AV_NOPTS_VALUE) or negative, so a job on the file runs
 // without a percentage instead of with a made-up length.
 std::string DurationText(std::int64_t microseconds);
+
+// The name FFmpeg gives profile `profile` of the video codec `codecId`
+// (an AVCodecID), e.g. "High" or "Main 10"; empty when it has none.
+std::string ProfileName(int codecId, int profile);
 
 // The frame-rate cell: numerator / denominator with "%5.2f" and "fps". A
 // zero denominator has no finite rate and shows as " 0.00fps".

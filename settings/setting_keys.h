@@ -131,6 +131,14 @@ inline constexpr ProfileKey kTimeTaken{kMessages, "ys", "用时"};
 // holds; it was copied in its own. %1: that container, %2: the extension.
 inline constexpr ProfileKey kNameMismatch{kMessages, "kzmbf",
                                           "文件内容为 %1，扩展名却是 .%2：已按 %1 复制"};
+// A copy that is not whole, on its row and in the end message: %1 video
+// packets left out of %2; for a file that was cut short, %3 is where its
+// copy ends (time text). A cut whose index cannot count the missing packets
+// (Matroska's cues) says only where the copy ends, as %1.
+inline constexpr ProfileKey kPacketsLeftOut{kMessages, "lqb", "%2 个视频包中有 %1 个被略去"};
+inline constexpr ProfileKey kFileCutShort{kMessages, "wjjd",
+                                          "%2 个视频包中有 %1 个被略去：文件结束于 %3"};
+inline constexpr ProfileKey kFileCutShortUncounted{kMessages, "wjbwz", "文件不完整：结束于 %1"};
 
 // HINT
 inline constexpr ProfileKey kAddFilesHint{kHints, "tjspwj", ""};  // add-files button
@@ -186,6 +194,9 @@ inline constexpr std::array kMainWindowTexts{
     kBytesWritten,
     kTimeTaken,
     kNameMismatch,
+    kPacketsLeftOut,
+    kFileCutShort,
+    kFileCutShortUncounted,
     kSettingsNotSaved,
     kAddFilesHint,
     kDeleteFileHint,

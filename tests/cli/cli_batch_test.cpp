@@ -345,6 +345,7 @@ TEST(CliBatch, JsonLinesForAJob) {
     EXPECT_NEAR(Number(done, "duration"), FfprobeNumber(clip, "format=duration", ""), 0.001);
     EXPECT_EQ(Number(done, "packets"), static_cast<double>(clitest::VideoHashes(clip).size()));
     EXPECT_EQ(Number(done, "left_out"), 0);
+    ExpectNull(done, "file_end");
     EXPECT_EQ(Number(done, "bit_rate"),
               FfprobeNumber(clip, "stream=bit_rate", "-select_streams v"));
     EXPECT_EQ(Number(done, "frame_rate"), 25);
@@ -392,6 +393,8 @@ TEST(CliBatch, ProbeJsonHasNumbers) {
     EXPECT_EQ(Number(f, "schema"), 1);
     ExpectString(f, "path", clip.string());
     ExpectString(f, "fps", "25.00fps");
+    ExpectString(f, "profile", "100");
+    ExpectString(f, "profile_name", "High");
     EXPECT_NEAR(Number(f, "duration_seconds"), FfprobeNumber(clip, "format=duration", ""), 0.001);
     EXPECT_EQ(Number(f, "width"), 160);
     EXPECT_EQ(Number(f, "height"), 120);

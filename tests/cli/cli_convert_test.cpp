@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -260,6 +261,92 @@ TEST(CliConvert, LeftOutPacketsAreReported) {
     EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_EQ(result.out, "done     in.mkv -> out/in.mkv (1 of 50 video packets left out)\n");
     EXPECT_EQ(clitest::VideoHashes(cwd / "out" / "in.mkv").size(), 49u);
+}
+
+}  // namespace
+
+namespace {
+
+// A download cut short, its index at the front: the file before the cut,
+// how much of it is left, and whether its index counts every packet (MP4)
+// or only marks places to seek (Matroska's cues).
+struct CutDownload {
+    const char* name;
+    std::string extension;
+    std::string encoding;  // ffmpeg options for the whole file
+    double kept;
+    bool counted;
+};
+
+// The time of the last video packet of `file`, in file order, as time text.
+std::string LastPacketTime(const fs::path& file) {
+    const auto lines = clitest::Lines(
+        testmedia::Run("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time "
+                       "-of csv=p=0 " +
+                       testmedia::Quote(file.string())));
+    const long long ms = std::llround(std::stod(lines.at(lines.size() - 1)) * 1000);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", ms / 3600000, ms / 60000 % 60,
+                  ms / 1000 % 60, ms % 1000);
+    return text;
+}
+
+// What the file holds is copied, the first packets of the whole file byte
+// for byte; the line says how many of the index's video packets are
+// missing (ffprobe's count of the whole file less the output's) and where
+// the copy ends, and the exit status is 1: the copy is not the whole video.
+TEST(CliConvert, ADownloadCutShortIsCopiedAsFarAsItGoes) {
+    const std::string sources =
+        "-f lavfi -i testsrc2=duration=4:size=320x240:rate=25 -f lavfi -i sine=duration=4 ";
+    const CutDownload cases[] = {
+        {"mp4 fast start, half", "mp4", "-c:v libx264 -g 25 -c:a aac -movflags +faststart", 0.5,
+         true},
+        {"mp4 fast start, 80 %", "mp4", "-c:v libx264 -g 25 -c:a aac -movflags +faststart", 0.8,
+         true},
+        {"mov fast start, half", "mov", "-c:v mpeg4 -c:a pcm_s16le -movflags +faststart", 0.5,
+         true},
+        {"mkv cues first, half", "mkv", "-c:v libx264 -g 25 -c:a aac -reserve_index_space 4096",
+         0.5, false},
+    };
+    for (const CutDownload& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path whole =
+            testmedia::Make("cli_cut_whole." + c.extension, sources + c.encoding);
+        testmedia::TempDir cwd;
+        const std::string in = "cut." + c.extension;
+        const std::string out = "out/" + in;
+        clitest::CopyTo(whole, cwd / in);
+        fs::resize_file(cwd / in, static_cast<std::uintmax_t>(
+                                      static_cast<double>(fs::file_size(whole)) * c.kept));
+        fs::create_directory(cwd / "out");
+
+        const auto result = clitest::Run({"-q", "-o", "out", in}, cwd.path());
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        const auto all = clitest::VideoHashes(whole);
+        const auto copied = clitest::VideoHashes(cwd / out);
+        ASSERT_FALSE(copied.empty());
+        ASSERT_LT(copied.size(), all.size());
+        EXPECT_EQ(copied, std::vector<std::string>(all.begin(), all.begin() + copied.size()));
+        EXPECT_TRUE(clitest::HasNoAudioPackets(cwd / out));
+        const std::string end = "the file ends at " + LastPacketTime(cwd / out);
+        const std::string why = c.counted ? std::to_string(all.size() - copied.size()) + " of " +
+                                                std::to_string(all.size()) +
+                                                " video packets left out: " + end
+                                          : "cut short: " + end;
+        EXPECT_EQ(result.out, "done     " + in + " -> " + out + " (" + why + ")\n");
+
+        fs::remove(cwd / out);
+        const auto json = clitest::Run({"-q", "--json", "-o", "out", in}, cwd.path());
+        EXPECT_EQ(json.exitCode, 1) << json.err;
+        const auto fields = clitest::ParseFlatJson(clitest::Lines(json.out).at(0));
+        ASSERT_TRUE(fields) << json.out;
+        EXPECT_EQ(fields->at("status").text, "done");
+        EXPECT_EQ(fields->at("reason").text, why);
+        EXPECT_EQ(fields->at("packets").number, static_cast<double>(copied.size()));
+        EXPECT_EQ(fields->at("left_out").number,
+                  c.counted ? static_cast<double>(all.size() - copied.size()) : 0.0);
+        EXPECT_EQ(fields->at("file_end").kind, clitest::JsonValue::Kind::kNumber);
+    }
 }
 
 }  // namespace

@@ -15,18 +15,22 @@ namespace fs = std::filesystem;
 namespace {
 
 // What an input is made of: a clip of the suite in one container, a sound
-// file (refused by the probe), or a half-copied "fast start" MP4 whose index
-// opens fine but lists packets past the end (the copy fails).
+// file (refused by the probe), or a "fast start" MP4 cut short right after
+// its index, whose index opens fine but whose first picture is cut in two
+// (the copy fails: there is nothing to copy).
 fs::path Source(const std::string& kind, const fs::path& scratch) {
     if (kind == "audio") return clitest::AudioOnly();
-    if (kind == "half") {
+    if (kind == "cut") {
         const fs::path whole = testmedia::Make(
             "cli_jobs_faststart.mp4",
             "-i " + testmedia::Quote(clitest::Clip("mp4")) + " -c copy -movflags +faststart");
-        const fs::path half = scratch / "half.mp4";
-        fs::copy_file(whole, half, fs::copy_options::overwrite_existing);
-        fs::resize_file(half, fs::file_size(whole) / 2);
-        return half;
+        const std::string firstPicture = testmedia::Run(
+            "ffprobe -v error -select_streams v:0 -show_entries packet=pos -of csv=p=0 " +
+            testmedia::Quote(whole.string()));
+        const fs::path cut = scratch / "cut.mp4";
+        fs::copy_file(whole, cut, fs::copy_options::overwrite_existing);
+        fs::resize_file(cut, std::stoull(firstPicture) + 16);
+        return cut;
     }
     return clitest::Clip(kind);
 }
@@ -46,7 +50,7 @@ const std::vector<Input> kInputs = {
     {"in/b.mkv", "mkv", "done     in/b.mkv -> out/b(0).mkv"},
     {"in/song.m4a", "audio", "refused  in/song.m4a: not a video file"},
     {"in/c.ts", "ts", "done     in/c.ts -> out/c.ts"},
-    {"in/half.mp4", "half", "failed   in/half.mp4: "},
+    {"in/cut.mp4", "cut", "failed   in/cut.mp4: the file is cut short before its first picture"},
     {"in/d.avi", "avi", "done     in/d.avi -> out/d.avi"},
     {"x/a.mp4", "mkv", "done     x/a.mp4 -> out/a(0).mp4"},
     {"y/a.mp4", "audio", "refused  y/a.mp4: not a video file"},

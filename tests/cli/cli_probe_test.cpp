@@ -38,7 +38,7 @@ TEST(CliProbe, PrintsTheCellsOfTheFileList) {
     const auto result = clitest::Run({"--probe", clip.string()}, cwd.path());
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, clip.string() + "\tmp4\t" + ExpectedDuration(clip) + "\t160*120\t" +
-                              ExpectedKbps(clip) + "\t25.00fps\t100\n");
+                              ExpectedKbps(clip) + "\t25.00fps\t100\tHigh\n");
     EXPECT_EQ(result.err, "");
 }
 
@@ -57,6 +57,69 @@ TEST(CliProbe, FrameRatesAreShownWithTwoDecimalsInFiveColumns) {
         EXPECT_NE(result.out.find("\t64*48\t"), std::string::npos) << result.out;
         EXPECT_NE(result.out.find("\t" + cell + "\t"), std::string::npos) << result.out;
     }
+}
+
+// The profile's name beside its number, as ffprobe names it; a video
+// whose codec has no profiles has no name (an empty cell, null in JSON).
+TEST(CliProbe, NamesTheProfile) {
+    struct NameCase {
+        fs::path file;
+        std::string profile;
+    };
+    const NameCase cases[] = {
+        {clitest::Clip("mp4"), "100"},
+        {testmedia::Make("cli_main.mp4",
+                         "-f lavfi -i testsrc=duration=1:size=64x48:rate=25 -pix_fmt yuv420p "
+                         "-c:v libx264 -profile:v main"),
+         "77"},
+        {testmedia::Make("cli_v210_400fps.mov",
+                         "-f lavfi -i testsrc=size=640x480:rate=400 -frames:v 4 -c:v v210"),
+         "-99"},
+    };
+    for (const NameCase& c : cases) {
+        SCOPED_TRACE(c.file.filename().string());
+        const std::string named = testmedia::Run(
+            "ffprobe -v error -select_streams v:0 -show_entries stream=profile "
+            "-of default=nw=1:nk=1 " +
+            testmedia::Quote(c.file.string()));
+        // ffprobe writes "unknown" for a profile without a name.
+        std::string name = named.substr(0, named.find('\n'));
+        if (name == "unknown") name.clear();
+        testmedia::TempDir cwd;
+        const auto text = clitest::Run({"--probe", c.file.string()}, cwd.path());
+        EXPECT_EQ(text.exitCode, 0) << text.err;
+        EXPECT_NE(text.out.find("fps\t" + c.profile + "\t" + name + "\n"), std::string::npos)
+            << text.out;
+
+        const auto json = clitest::Run({"--probe", "--json", c.file.string()}, cwd.path());
+        const auto fields = clitest::ParseFlatJson(clitest::Lines(json.out).at(0));
+        ASSERT_TRUE(fields) << json.out;
+        EXPECT_EQ(fields->at("profile").text, c.profile);
+        if (name.empty()) {
+            EXPECT_EQ(fields->at("profile_name").kind, clitest::JsonValue::Kind::kNull);
+        } else {
+            EXPECT_EQ(fields->at("profile_name").text, name);
+        }
+    }
+}
+
+// Raw video can go beyond 2^31 bit/s: its whole rate is shown, in the cell
+// and as the number.
+TEST(CliProbe, ABitRateBeyond32Bits) {
+    const fs::path file = testmedia::Make(
+        "cli_v210_400fps.mov", "-f lavfi -i testsrc=size=640x480:rate=400 -frames:v 4 -c:v v210");
+    const long long bps = std::llround(FfprobeNumber(file, "stream=bit_rate", "-select_streams v"));
+    ASSERT_GT(bps, 2147483647LL);
+    testmedia::TempDir cwd;
+    const auto text = clitest::Run({"--probe", file.string()}, cwd.path());
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("\t640*480\t" + ExpectedKbps(file) + "\t"), std::string::npos)
+        << text.out;
+    const auto json = clitest::Run({"--probe", "--json", file.string()}, cwd.path());
+    const auto fields = clitest::ParseFlatJson(clitest::Lines(json.out).at(0));
+    ASSERT_TRUE(fields) << json.out;
+    EXPECT_EQ(fields->at("bit_rate").number, static_cast<double>(bps));
+    EXPECT_EQ(fields->at("bitrate").text, ExpectedKbps(file));
 }
 
 // Matroska does not tell the video's bit rate: the cell stays empty, as the

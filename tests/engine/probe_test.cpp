@@ -42,11 +42,37 @@ fs::path WriteBytes(const fs::path& file, const std::string& bytes) {
     return file;
 }
 
-fs::path Truncated(const fs::path& dir, const fs::path& source) {
+// The first `kept` of `source`'s bytes, in `dir`.
+fs::path Truncated(const fs::path& dir, const fs::path& source, double kept = 2.0 / 3) {
     const fs::path file = dir / ("truncated" + source.extension().string());
     fs::copy_file(source, file);
-    fs::resize_file(file, fs::file_size(file) * 2 / 3);
+    fs::resize_file(file,
+                    static_cast<std::uintmax_t>(static_cast<double>(fs::file_size(file)) * kept));
     return file;
+}
+
+// The video's bit rate as ffprobe reports it; 0 when it gives none.
+std::int64_t FfprobeBitRate(const fs::path& file) {
+    const std::string text = testmedia::Run(
+        "ffprobe -v error -select_streams v:0 -show_entries stream=bit_rate -of csv=p=0 " +
+        Quote(file.string()));
+    return text.empty() || text[0] < '0' || text[0] > '9' ? 0 : std::stoll(text);
+}
+
+// A half-copied download: the index at the front lists every packet, the
+// data behind it stops half-way.
+fs::path HalfFastStartMp4(const fs::path& dir) {
+    const fs::path whole = Make(
+        "probe_faststart.mp4",
+        kPicture + " " + kSound + " -pix_fmt yuv420p -c:v libx264 -c:a aac -movflags +faststart");
+    return Truncated(dir, whole, 0.5);
+}
+
+// Raw 10-bit video (v210) at 400 pictures a second: about 2.75 Gbit/s,
+// beyond what 32 bits hold.
+fs::path FastRawVideo(const fs::path&) {
+    return Make("v210_400fps.mov",
+                "-f lavfi -i testsrc=size=640x480:rate=400 -frames:v 4 -c:v v210");
 }
 
 struct ProbeCase {
@@ -95,9 +121,15 @@ TEST_P(ProbeFile, ReportsOrRefuses) {
         EXPECT_EQ(engine.m_nVideoProfile, *c.profile);
     }
     if (c.bitRateKnown) {
-        EXPECT_GT(engine.m_nVideoBitRate, 0);
+        // The whole value, as ffprobe gives it; the int field keeps its
+        // low 32 bits, as it always did.
+        EXPECT_GT(engine.m_llVideoBitRate, 0);
+        EXPECT_EQ(engine.m_llVideoBitRate, FfprobeBitRate(file));
+        EXPECT_EQ(engine.m_nVideoBitRate,
+                  static_cast<int>(static_cast<std::uint32_t>(engine.m_llVideoBitRate)));
     } else {
         EXPECT_EQ(engine.m_nVideoBitRate, 0);
+        EXPECT_EQ(engine.m_llVideoBitRate, 0);
     }
 }
 
@@ -191,6 +223,27 @@ INSTANTIATE_TEST_SUITE_P(
                   .height = 120,
                   .fpsNum = 25,
                   .fpsDen = 1},
+        // A download cut short is the user's video as far as it goes: the
+        // index at its front still gives every fact.
+        ProbeCase{.name = "truncated_faststart_mp4",
+                  .file = HalfFastStartMp4,
+                  .result = kProbeOk,
+                  .width = 160,
+                  .height = 120,
+                  .fpsNum = 25,
+                  .fpsDen = 1,
+                  .duration = 2000000,
+                  .profile = kHigh,
+                  .bitRateKnown = true},
+        // More than 2^31 bit/s.
+        ProbeCase{.name = "raw_video_beyond_32_bits",
+                  .file = FastRawVideo,
+                  .result = kProbeOk,
+                  .width = 640,
+                  .height = 480,
+                  .fpsNum = 400,
+                  .fpsDen = 1,
+                  .bitRateKnown = true},
         // Copying needs no decoder, so a video FFmpeg cannot decode is
         // accepted; its size is unknown, not that of the file before.
         ProbeCase{.name = "video_without_decoder",

@@ -1,6 +1,7 @@
-// Inputs that go wrong: deleted or cut short while the job reads them, cut
-// short before it, unreadable, damaged. Each test checks what the engine
-// reports and what is left on disk, and that the job ends by itself.
+// Inputs that go wrong: deleted or cut short while the job reads them,
+// unreadable, damaged (files cut short before the job: see
+// truncated_download_test.cpp). Each test checks what the engine reports and
+// what is left on disk, and that the job ends by itself.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -115,31 +116,6 @@ INSTANTIATE_TEST_SUITE_P(Containers, InputCutWhileCopied,
                                                  [] { return NoisyTransportStream(); }, "ts", "ts"},
                                          CutCase{"mp4", [] { return LongMp4(); }, "mp4", "mkv"}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// ---- Cut short before the job --------------------------------------------
-
-// A half-copied MP4 whose index comes first (as cameras and "fast start"
-// files have it) opens fine, but its index lists packets beyond the end of
-// the file. The copy would hold only what is there, so the input has failed
-// and leaves nothing behind.
-TEST(InputCutBefore, AnIndexReachingPastTheEndFailsThatInput) {
-    const fs::path whole =
-        testmedia::Make("fault_faststart.mp4", "-i " + testmedia::Quote(NoisyTransportStream()) +
-                                                   " -c copy -movflags +faststart");
-    TempDir dir;
-    const fs::path half = dir / "half.mp4";
-    fs::copy_file(whole, half);
-    fs::resize_file(half, fs::file_size(whole) / 2);
-    const std::string before = ReadBytes(half);
-
-    const JobOutcome job =
-        RunJobWithin({{half, dir / "out.mp4", 10.0}, {SmallVideo("mp4"), dir / "next.mp4"}}, 60s);
-    EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusSucceeded}));
-    EXPECT_EQ(job.errors[0], velmora::kErrorInputTruncated);
-    EXPECT_EQ(job.result, -1);
-    EXPECT_EQ(ReadBytes(half), before);
-    EXPECT_FALSE(fs::exists(dir / "out.mp4"));
-}
 
 // ---- Inputs that cannot be read -------------------------------------------
 

@@ -54,6 +54,8 @@ TEST(FailureText, SaysWhatWentWrong) {
         // The container the engine chose, not the one the name stands for.
         {velmora::kErrorCodecNotInContainer, AV_NOPTS_VALUE, "out/a.mts",
          "the MPEG-TS container cannot hold this video", "mpegts"},
+        {velmora::kErrorInputTruncated, AV_NOPTS_VALUE, "out/a.mp4",
+         "the file is cut short before its first picture"},
     };
     for (const FailureCase& c : cases)
         EXPECT_EQ(FailureText(c.error, c.at, c.output, c.container), c.text) << c.error;
@@ -75,6 +77,25 @@ TEST(NameMismatchText, SaysWhatTheFileIsAndHowItWasCopied) {
         {{"mov", false, false}, "clip.qt", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(NameMismatchText(c.container, c.input), c.text);
+}
+
+// A copy that is not whole says what it lacks; a whole one says nothing.
+TEST(LeftOutText, SaysWhatTheCopyLacks) {
+    struct LeftOutCase {
+        long long leftOut, videoPackets, fileEnd;
+        const char* text;
+    };
+    const LeftOutCase cases[] = {
+        {0, 750, AV_NOPTS_VALUE, ""},
+        {3, 750, AV_NOPTS_VALUE, "3 of 750 video packets left out"},
+        {320, 745, 12'800'000, "320 of 745 video packets left out: the file ends at 00:00:12.800"},
+        {1, 2, 3'725'999'999, "1 of 2 video packets left out: the file ends at 01:02:05.999"},
+        // Cut short where the index cannot count the missing packets.
+        {0, 117, 4'600'000, "cut short: the file ends at 00:00:04.600"},
+        {0, 1, 0, "cut short: the file ends at 00:00:00.000"},
+    };
+    for (const LeftOutCase& c : cases)
+        EXPECT_EQ(LeftOutText(c.leftOut, c.videoPackets, c.fileEnd), c.text) << c.text;
 }
 
 TEST(FailureText, ProbeRefusalNamesTheVideo) {

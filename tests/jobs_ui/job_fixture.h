@@ -60,7 +60,10 @@ inline constexpr char kLanguageText[] =
     "wc=Done\n"
     "sb=Failed\n"
     "hbcg=Sound removed (hbcg)\n"
-    "hbsb=A file failed (hbsb)\n";
+    "hbsb=A file failed (hbsb)\n"
+    "lqb=%1 of %2 left out (lqb)\n"
+    "wjjd=%1 of %2 left out, ends at %3 (wjjd)\n"
+    "wjbwz=cut short, ends at %1 (wjbwz)\n";
 
 inline const QString kJobSucceeded = QStringLiteral("Sound removed (hbcg)");
 inline const QString kJobFailed = QStringLiteral("A file failed (hbsb)");

@@ -238,6 +238,49 @@ private slots:
         QCOMPARE(job.Checks(), (QList<bool>{false, false, false}));
     }
 
+    // A download cut short, its index at the front: the window copies what
+    // the file holds, marks the row done, and says on the row and in the
+    // end message how many video packets are missing and where the copy
+    // ends, in the language file's words.
+    void aDownloadCutShortSaysWhatItLacks() {
+        JobWindow job;
+        const fs::path whole = testmedia::Make(
+            "ju_faststart.mp4",
+            jobtest::Sources("testsrc2", 4) + "-c:v libx264 -g 25 -c:a aac -movflags +faststart");
+        const fs::path cut = CopyAs(whole, job.scratch / "in", "cut.mp4");
+        fs::resize_file(cut, fs::file_size(whole) / 2);
+        job.Add({cut});
+
+        QVERIFY(job.Start());
+        const fs::path output = job.output / "cut.mp4";
+        QVERIFY(fs::exists(output));
+        const auto all = testmedia::PacketsOf(testmedia::Packets(whole), 0);
+        const auto copied = testmedia::PacketsOf(testmedia::Packets(output), 0);
+        QVERIFY(!copied.empty() && copied.size() < all.size());
+        for (size_t i = 0; i < copied.size(); ++i) QCOMPARE(copied[i].hash, all[i].hash);
+
+        // The end, from ffprobe: the time of the output's last packet.
+        const QStringList times =
+            Q(testmedia::Run("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time "
+                             "-of csv=p=0 " +
+                             testmedia::Quote(output.string())))
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const qint64 ms = qRound64(times.last().toDouble() * 1000);
+        const QString end = QStringLiteral("%1:%2:%3.%4")
+                                .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
+                                .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
+                                .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+                                .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+        const QString note = QStringLiteral("%1 of %2 left out, ends at %3 (wjjd)")
+                                 .arg(all.size() - copied.size())
+                                 .arg(all.size())
+                                 .arg(end);
+        QCOMPARE(job.Column(CTarnwickDlg::kColStatus), QStringList{jobtest::kDone});
+        QCOMPARE(job.List().topLevelItem(0)->toolTip(0), Q(cut) + QLatin1Char('\n') + note);
+        QCOMPARE(job.messages.texts,
+                 QStringList{jobtest::kJobSucceeded + QStringLiteral("\n\ncut.mp4: ") + note});
+    }
+
     // A folder typed into the field is the one the job writes to.
     void typedFolderIsUsed() {
         JobWindow job;

@@ -23,7 +23,7 @@ struct ProbeFacts {
     std::int64_t duration = 0;
     int width = 0;
     int height = 0;
-    int bitRate = 0;
+    std::int64_t bitRate = 0;
     int fpsNum = 0;
     int fpsDen = 0;
     int profile = 0;
@@ -35,7 +35,8 @@ void SetProbeFacts(const ProbeFacts& facts) {
     g_pEngine->m_llDuration = facts.duration;
     g_pEngine->m_nInWidth = facts.width;
     g_pEngine->m_nInHeight = facts.height;
-    g_pEngine->m_nVideoBitRate = facts.bitRate;
+    g_pEngine->m_llVideoBitRate = facts.bitRate;
+    g_pEngine->m_nVideoBitRate = static_cast<int>(static_cast<std::uint32_t>(facts.bitRate));
     g_pEngine->m_nFpsNum = facts.fpsNum;
     g_pEngine->m_nFpsDen = facts.fpsDen;
     g_pEngine->m_nVideoProfile = facts.profile;
@@ -95,6 +96,11 @@ private slots:
         QTest::newRow("999 bit/s, slow rate")
             << "/v/slow.avi" << ProbeFacts{1000, 64, 48, 999, 8, 1, -99}
             << QStringList{"avi", "00:00:00.001", "64*48", "0kbps", " 8.00fps", "准备", "-99"};
+        // Raw video beyond 2^31 bit/s shows its whole rate.
+        QTest::newRow("v210 at 400 fps")
+            << "/v/raw.mov" << ProbeFacts{10000, 640, 480, 2752512000LL, 400, 1, -99}
+            << QStringList{"mov",       "00:00:00.010", "640*480", "2752512kbps",
+                           "400.00fps", "准备",         "-99"};
         QTest::newRow("more than 99 hours")
             << "/v/long.ts" << ProbeFacts{360000000000LL, 720, 576, 1000, 25, 1, 0}
             << QStringList{"ts", "100:00:00.000", "720*576", "1kbps", "25.00fps", "准备", "0"};
@@ -223,9 +229,9 @@ private slots:
             order << (focus ? focus->objectName() : QString());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QCOMPARE(order, (QStringList{"fileList", "addButton", "deleteButton", "clearButton",
-                                     "outputFolder", "browseButton", "openFolderButton",
-                                     "startButton"}));
+        QCOMPARE(order,
+                 (QStringList{"fileList", "addButton", "deleteButton", "clearButton",
+                              "outputFolder", "browseButton", "openFolderButton", "startButton"}));
 
         QTest::keyClick(&dlg, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(answers.filesAsked, 1);

@@ -11,6 +11,7 @@
 #include "engine/av_converter.h"
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavutil/avutil.h>
 }
 
@@ -18,7 +19,9 @@ namespace {
 
 struct Facts {
     std::int64_t duration;
-    int width, height, bitRate, fpsNum, fpsDen, profile;
+    int width, height;
+    std::int64_t bitRate;
+    int fpsNum, fpsDen, profile;
 };
 
 struct Case {
@@ -47,6 +50,11 @@ TEST(CellsOfProbe, ShowTheDesignedTexts) {
          "/v/slow.avi",
          {1000, 64, 48, 999, 8, 1, -99},
          {"avi", "00:00:00.001", "64*48", "0kbps", " 8.00fps", "-99"}},
+        // Raw video beyond 2^31 bit/s: the whole rate, not its low 32 bits.
+        {"v210 at 400 fps",
+         "/v/raw.mov",
+         {10000, 640, 480, 2752512000LL, 400, 1, -99},
+         {"mov", "00:00:00.010", "640*480", "2752512kbps", "400.00fps", "-99"}},
         {"more than 99 hours",
          "/v/long.ts",
          {360000000000LL, 720, 576, 1000, 25, 1, 0},
@@ -76,7 +84,9 @@ TEST(CellsOfProbe, ShowTheDesignedTexts) {
         engine.m_llDuration = c.facts.duration;
         engine.m_nInWidth = c.facts.width;
         engine.m_nInHeight = c.facts.height;
-        engine.m_nVideoBitRate = c.facts.bitRate;
+        // As a probe leaves them: the whole rate, and its low 32 bits.
+        engine.m_llVideoBitRate = c.facts.bitRate;
+        engine.m_nVideoBitRate = static_cast<int>(static_cast<std::uint32_t>(c.facts.bitRate));
         engine.m_nFpsNum = c.facts.fpsNum;
         engine.m_nFpsDen = c.facts.fpsDen;
         engine.m_nVideoProfile = c.facts.profile;
@@ -88,6 +98,35 @@ TEST(CellsOfProbe, ShowTheDesignedTexts) {
         EXPECT_EQ(cells.bitRate, c.cells[3]);
         EXPECT_EQ(cells.frameRate, c.cells[4]);
         EXPECT_EQ(cells.profile, c.cells[5]);
+    }
+}
+
+// The profile's name beside its number, as FFmpeg names it for the codec;
+// none for a profile FFmpeg does not name.
+TEST(CellsOfProbe, NameTheProfile) {
+    struct NameCase {
+        AVCodecID codec;
+        int profile;
+        const char* name;
+    };
+    const NameCase cases[] = {
+        {AV_CODEC_ID_H264, FF_PROFILE_H264_HIGH, "High"},
+        {AV_CODEC_ID_H264, FF_PROFILE_H264_MAIN, "Main"},
+        {AV_CODEC_ID_H264, FF_PROFILE_H264_CONSTRAINED_BASELINE, "Constrained Baseline"},
+        {AV_CODEC_ID_HEVC, FF_PROFILE_HEVC_MAIN_10, "Main 10"},
+        {AV_CODEC_ID_MPEG4, FF_PROFILE_MPEG4_SIMPLE, "Simple Profile"},
+        {AV_CODEC_ID_H264, FF_PROFILE_UNKNOWN, ""},
+        {AV_CODEC_ID_V210, FF_PROFILE_UNKNOWN, ""},
+        {AV_CODEC_ID_NONE, 0, ""},
+    };
+    for (const NameCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CAVConverter engine;
+        engine.m_nVideoCodec = c.codec;
+        engine.m_nVideoProfile = c.profile;
+        const ProbeCells cells = CellsOfProbe("/v/a.mp4", engine);
+        EXPECT_EQ(cells.profile, std::to_string(c.profile));
+        EXPECT_EQ(cells.profileName, c.name);
     }
 }
 

@@ -227,11 +227,7 @@ TEST_P(PacketList, IsWhatFfmpegCopiesAndWhatWasRecorded) {
             << "line " << i + 1 << " of " << recorded << " (" << alone << ")";
 }
 
-INSTANTIATE_TEST_SUITE_P(Containers, PacketList, testing::ValuesIn(kCases), [](const auto& info) {
-    std::string name = info.param.name;
-    for (char& ch : name)
-        if (ch == '.') ch = '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Containers, PacketList, testing::ValuesIn(kCases),
+                         [](const auto& info) { return testmedia::TestNameOf(info.param.name); });
 
 }  // namespace

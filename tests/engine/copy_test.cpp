@@ -186,12 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                         Quote(Subtitles()) +
                                                         " -map 0 -map 1 -c copy -c:s mov_text");
                    }}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& ch : name)
-            if (ch == '.') ch = '_';
-        return name;
-    });
+    [](const auto& info) { return testmedia::TestNameOf(info.param.name); });
 
 // ---- Timestamps ---------------------------------------------------------
 

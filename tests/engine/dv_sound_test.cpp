@@ -170,12 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
         DvCase{"pal_dv25.mov", [] { return Remuxed(PalDv25(), "mov"); }, true},
         DvCase{"pal_dv50.mov", [] { return Remuxed(PalDv50(), "mov"); }, true},
         DvCase{"hd1080i50.avi", [] { return Remuxed(Hd1080i50(), "avi"); }, true}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& ch : name)
-            if (ch == '.') ch = '_';
-        return name;
-    });
+    [](const auto& info) { return testmedia::TestNameOf(info.param.name); });
 
 }  // namespace
 }  // namespace enginetest

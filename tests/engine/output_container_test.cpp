@@ -200,12 +200,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "matroska", Layout::kAny, false, "", "matroska"},
         ContainerCase{"oc_cinepak.mkv", kAv + "-c:v cinepak -c:a pcm_s16le", "matroska,webm",
                       "matroska", Layout::kAny, false, "", "matroska"}),
-    [](const auto& info) {
-        std::string name = info.param.file;
-        for (char& ch : name)
-            if (ch == '.') ch = '_';
-        return name;
-    });
+    [](const auto& info) { return testmedia::TestNameOf(info.param.file); });
 
 }  // namespace
 }  // namespace enginetest

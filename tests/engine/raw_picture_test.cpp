@@ -117,12 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         RawCase{
             "rawvideo.mkv",
             [] { return Make("rawvideo.mkv", kPictures + " -c:v rawvideo -pix_fmt yuv420p"); }}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& ch : name)
-            if (ch == '.') ch = '_';
-        return name;
-    });
+    [](const auto& info) { return testmedia::TestNameOf(info.param.name); });
 
 }  // namespace
 }  // namespace enginetest

@@ -34,6 +34,12 @@ std::string Quote(const std::string& text) {
     return out + "'";
 }
 
+std::string TestNameOf(std::string fileName) {
+    for (char& ch : fileName)
+        if (ch == '.') ch = '_';
+    return fileName;
+}
+
 std::string Run(const std::string& command, int* status) {
     std::string output;
     FILE* pipe = popen(command.c_str(), "r");

@@ -26,6 +26,10 @@ std::filesystem::path Make(const std::string& name, const std::string& args);
 // track flags, display sizes and chapters only mkvmerge writes.
 std::filesystem::path MakeWithMkvmerge(const std::string& name, const std::string& args);
 
+// A file name as the name of a parameterised test case, which takes
+// letters, digits and '_' only: "pal_dv25.avi" -> "pal_dv25_avi".
+std::string TestNameOf(std::string fileName);
+
 // Runs a shell command; returns its standard output and stores its exit
 // status in *status when given.
 std::string Run(const std::string& command, int* status = nullptr);

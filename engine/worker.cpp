@@ -61,7 +61,8 @@ void CAVConverter::RunInput(int index) {
     if (copy.needsParser) {
         // Read without the parser, the input's packets were not whole
         // frames: the copy so far goes, and a new one is made through it.
-        av_log(nullptr, AV_LOG_INFO, "%s: %s after %lld packets; copying again through the parser\n",
+        av_log(nullptr, AV_LOG_INFO,
+               "%s: %s after %lld packets; copying again through the parser\n",
                m_ppszInputs[index].c_str(), taken->unparsed->Why(),
                static_cast<long long>(taken->unparsed->Admitted()));
         taken = std::make_unique<InputSession>();

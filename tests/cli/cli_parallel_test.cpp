@@ -40,10 +40,15 @@ TEST(CliParallel, ThreeProcessesShareOneBatch) {
     if (!HaveParallel()) GTEST_SKIP() << "GNU parallel is not installed";
     testmedia::TempDir cwd;
     const std::vector<std::pair<std::string, std::string>> files = {
-        {"x/a.mp4", "mp4"}, {"x/b.mkv", "mkv"}, {"x/c.mp4", "mp4"},
-        {"x/d.ts", "ts"},   {"y/a.mp4", "mkv"},  // Matroska inside: told apart from x/a.mp4 by its
-                                                 // packets
-        {"y/b.mkv", "mkv"}, {"y/e.mp4", "mp4"}, {"f.mp4", "mp4"},
+        {"x/a.mp4", "mp4"},
+        {"x/b.mkv", "mkv"},
+        {"x/c.mp4", "mp4"},
+        {"x/d.ts", "ts"},
+        {"y/a.mp4", "mkv"},  // Matroska inside: told apart from x/a.mp4 by its
+                             // packets
+        {"y/b.mkv", "mkv"},
+        {"y/e.mp4", "mp4"},
+        {"f.mp4", "mp4"},
     };
     std::ofstream list(cwd / "list");
     for (const auto& [name, kind] : files) {

@@ -270,32 +270,37 @@ INSTANTIATE_TEST_SUITE_P(
         // written. A QuickTime file named .mp4 is written as MP4, the member
         // of its family the name stands for, which cannot hold FFV1.
         ProbeCase{.name = "video_the_container_cannot_hold",
-                  .file = [](const fs::path&) {
-                      return Make("ffv1_quicktime.mp4", kPicture + " -c:v ffv1 -f mov");
-                  },
+                  .file =
+                      [](const fs::path&) {
+                          return Make("ffv1_quicktime.mp4", kPicture + " -c:v ffv1 -f mov");
+                      },
                   .result = velmora::kErrorCodecNotInContainer},
         ProbeCase{.name = "container_writing_files_of_its_own",
-                  .file = [](const fs::path& dir) {
-                      const fs::path file = dir / "clip.m3u8";
-                      fs::copy_file(SmallVideo("ts"), file);
-                      return file;
-                  },
+                  .file =
+                      [](const fs::path& dir) {
+                          const fs::path file = dir / "clip.m3u8";
+                          fs::copy_file(SmallVideo("ts"), file);
+                          return file;
+                      },
                   .result = velmora::kErrorNotSingleFile},
         // A picture stream FFmpeg reads but has no writer for.
         ProbeCase{.name = "no_writer_for_the_container",
-                  .file = [](const fs::path&) {
-                      return Make("still_picture.xyz", "-f lavfi -i testsrc=size=64x48 "
-                                                       "-frames:v 1 -c:v png -f image2pipe");
-                  },
+                  .file =
+                      [](const fs::path&) {
+                          return Make("still_picture.xyz",
+                                      "-f lavfi -i testsrc=size=64x48 "
+                                      "-frames:v 1 -c:v png -f image2pipe");
+                      },
                   .result = AVERROR_MUXER_NOT_FOUND},
         ProbeCase{.name = "writer_that_changes_the_video",
                   .file = [](const fs::path&) { return RealMedia(); },
                   .result = velmora::kErrorWriterChangesVideo},
         ProbeCase{.name = "a_folder",
-                  .file = [](const fs::path& dir) {
-                      fs::create_directory(dir / "folder.mp4");
-                      return dir / "folder.mp4";
-                  },
+                  .file =
+                      [](const fs::path& dir) {
+                          fs::create_directory(dir / "folder.mp4");
+                          return dir / "folder.mp4";
+                      },
                   .result = kProbeNoVideoOrUnreadable}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -5,7 +5,7 @@
 #include <QComboBox>
 
 #include "job_fixture.h"
-#include "output_folder.h"
+#include "frontend_core/output_folder.h"
 #include "progress_polling.h"
 
 using jobtest::CopyAs;

@@ -4,8 +4,8 @@
 
 #include <QComboBox>
 
-#include "job_fixture.h"
 #include "frontend_core/output_folder.h"
+#include "job_fixture.h"
 #include "progress_polling.h"
 
 using jobtest::CopyAs;

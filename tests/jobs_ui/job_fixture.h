@@ -59,6 +59,7 @@ inline constexpr char kLanguageText[] =
     "wj1=files\n"
     "wc=Done\n"
     "sb=Failed\n"
+    "ytz=Stopped\n"
     "hbcg=Sound removed (hbcg)\n"
     "hbsb=A file failed (hbsb)\n"
     "lqb=%1 of %2 left out (lqb)\n"
@@ -70,6 +71,7 @@ inline const QString kJobFailed = QStringLiteral("A file failed (hbsb)");
 inline const QString kReady = QStringLiteral("Ready");
 inline const QString kDone = QStringLiteral("Done");
 inline const QString kFailed = QStringLiteral("Failed");
+inline const QString kStopped = QStringLiteral("Stopped");
 
 // ---- Media -------------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QSignalSpy>
 
 #include "job_fixture.h"
 
@@ -11,6 +12,8 @@ using jobtest::JobWindow;
 using jobtest::PercentShown;
 using jobtest::StopButton;
 using windowtest::Q;
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -25,6 +28,10 @@ bool WaitUntilUnderWay(CAVConvertDlg& dialog) {
     return !QTest::currentTestFailed();
 }
 
+QCheckBox* OpenFolderBox(CAVConvertDlg& dialog) {
+    return dialog.findChild<QCheckBox*>(QStringLiteral("openFolderCheck"));
+}
+
 // The ways a user stops a running job.
 enum class StopBy { kStopButton, kEscapeYes, kCloseBox };
 
@@ -36,6 +43,94 @@ class JobEndTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // A job that runs to its end ends the dialog through the controller's
+    // end report, without a stop: neither the dialog asks for one nor is
+    // the engine's stop request raised, before or after the end.
+    void theNormalEndTakesNoStopPath() {
+        JobWindow job;
+        const fs::path in = job.scratch / "in";
+        job.Add({jobtest::CopyAs(jobtest::Mp4(), in, "a.mp4"),
+                 jobtest::CopyAs(jobtest::Avi(), in, "b.avi")});
+        velmora::JobController& jobs = job.Window().Jobs();
+        QSignalSpy ends(&jobs, &velmora::JobController::jobEnded);
+        QSignalSpy rows(&jobs, &velmora::JobController::rowFinished);
+        std::unique_ptr<QSignalSpy> stops, closes;
+        bool dialogUpAtEnd = true;
+        bool stopRaisedAtEnd = true;
+        QMetaObject::Connection atEnd;
+
+        QVERIFY(job.Start([&](CAVConvertDlg& dialog) {
+            stops = std::make_unique<QSignalSpy>(&dialog, &CAVConvertDlg::stopRequested);
+            closes = std::make_unique<QSignalSpy>(&dialog, &CAVConvertDlg::closeRequested);
+            // Connected after the dialog's and the window's slots: runs last.
+            atEnd = QObject::connect(&jobs, &velmora::JobController::jobEnded, [&] {
+                dialogUpAtEnd = dialog.IsRunning();
+                stopRaisedAtEnd = g_pEngine->m_bStop;
+            });
+        }));
+        QObject::disconnect(atEnd);
+        QVERIFY(stops && closes);
+        QCOMPARE(stops->size(), 0);
+        QCOMPARE(closes->size(), 0);
+        QVERIFY(!dialogUpAtEnd);
+        QVERIFY(!stopRaisedAtEnd);
+        QVERIFY(!g_pEngine->m_bStop);
+        QVERIFY(!g_pEngine->IsRunning());
+
+        QCOMPARE(ends.size(), 1);
+        const auto end = ends[0][0].value<velmora::JobEnd>();
+        QCOMPARE(end.total, 2);
+        QCOMPARE(end.done, 2);
+        QCOMPARE(end.failed, 0);
+        QCOMPARE(end.stopped, 0);
+        QVERIFY(!end.stopRequested);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(job.messages.texts, QStringList{jobtest::kJobSucceeded});
+        QCOMPARE(job.Column(CTarnwickDlg::kColStatus),
+                 (QStringList{jobtest::kDone, jobtest::kDone}));
+    }
+
+    // The open-folder box is the dialog's: a click changes nothing of the
+    // window while the job runs. The choice reaches the window with the
+    // controller's end report, for a job that ends by itself and for one
+    // that is stopped alike.
+    void theOpenFolderChoiceComesWithTheEndReport_data() {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("ends by itself") << false;
+#ifdef Q_OS_UNIX
+        QTest::newRow("stopped") << true;
+#endif
+    }
+
+    void theOpenFolderChoiceComesWithTheEndReport() {
+        QFETCH(bool, stop);
+        JobWindow job("[DIR]\nopen=1\n");
+        std::unique_ptr<jobtest::PipedJob> piped;
+        if (stop) {
+#ifdef Q_OS_UNIX
+            piped = std::make_unique<jobtest::PipedJob>(job);
+            QVERIFY(piped->ok());
+#endif
+        } else {
+            job.Add({jobtest::Mp4()});
+        }
+        QSignalSpy ends(&job.Window().Jobs(), &velmora::JobController::jobEnded);
+        bool windowAfterClick = false;
+        QVERIFY(job.Start([&](CAVConvertDlg& dialog) {
+            if (stop && !WaitUntilUnderWay(dialog)) return;
+            QCheckBox* box = OpenFolderBox(dialog);
+            QTest::mouseClick(box, Qt::LeftButton, {},
+                              QPoint(box->height() / 2, box->height() / 2));
+            windowAfterClick = job.Window().m_bOpenFolder;
+            if (stop) QTest::mouseClick(StopButton(dialog), Qt::LeftButton);
+        }));
+        QVERIFY(windowAfterClick);
+        QCOMPARE(ends.size(), 1);
+        QVERIFY(!ends[0][0].value<velmora::JobEnd>().openFolder);
+        QVERIFY(!job.Window().m_bOpenFolder);
+        QVERIFY(job.desktop.urls.isEmpty());
+    }
+
 #ifdef Q_OS_UNIX
     // Stopped in the middle of its first file, a job of two rows ends with
     // the end report: the row in work says "Stopped" and stays checked for

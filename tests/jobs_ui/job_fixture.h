@@ -27,6 +27,7 @@
 #include "controls/check_list_ctrl.h"
 #include "controls/control_button.h"
 #include "engine/av_converter.h"
+#include "jobs/job_controller.h"
 #include "tarnwick_dlg.h"
 #include "test_media.h"
 #include "window_fixture.h"
@@ -226,6 +227,13 @@ public:
 private:
     std::unique_ptr<CTarnwickDlg> window;
 };
+
+// The file-list rows of the window's last job.
+inline std::vector<int> RowsOfJob(CTarnwickDlg& window) {
+    std::vector<int> rows;
+    for (const velmora::JobRow& row : window.Jobs().CheckedRows()) rows.push_back(row.row);
+    return rows;
+}
 
 // The percentage that line 1018 shows, or -1.
 inline int PercentShown(const QString& line) {

@@ -152,8 +152,6 @@ void CAVConvertDlg::SetFileProgress(int percent) { m_barFile->setValue(percent);
 
 void CAVConvertDlg::SetOverallProgress(int percent) { m_barOverall->setValue(percent); }
 
-bool CAVConvertDlg::IsOpenFolderChecked() const { return m_checkOpenFolder->isChecked(); }
-
 void CAVConvertDlg::OnStop() {
     if (!IsRunning() || m_stopRequested) return;
     m_stopRequested = true;

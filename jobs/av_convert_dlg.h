@@ -40,8 +40,6 @@ public:
 
     // True from DoModal until OnJobEnded() has ended the dialog.
     bool IsRunning() const { return isVisible(); }
-    // Check box 1148: open the output folder when the job has succeeded.
-    bool IsOpenFolderChecked() const;
 
     // Stop button 1000 (and Esc answered with yes): asks for the stop
     // without storing the check box. Once a stop is asked for, the dialog

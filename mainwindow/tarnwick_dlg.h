@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <vector>
 
 class CAVConvertDlg;
 class CCheckListCtrl;

@@ -26,10 +26,10 @@
 #include "engine/av_converter.h"
 #include "engine/output_name.h"
 #include "engine/utf8_path.h"
-#include "jobs/container_text.h"
-#include "jobs/failure_text.h"
-#include "jobs/output_folder.h"
-#include "jobs/output_names.h"
+#include "frontend_core/container_text.h"
+#include "frontend_core/failure_text.h"
+#include "frontend_core/output_folder.h"
+#include "frontend_core/output_names.h"
 
 namespace {
 

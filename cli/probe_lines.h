@@ -1,13 +1,13 @@
 #pragma once
 
 // The lines --probe prints for a probed file: the file list's cells (see
-// mainwindow/probe_cells.h), tab-separated or as JSON beside the numbers.
+// frontend_core/probe_cells.h), tab-separated or as JSON beside the numbers.
 
 #include <optional>
 #include <string>
 
 #include "engine/probe_facts.h"
-#include "mainwindow/probe_cells.h"
+#include "frontend_core/probe_cells.h"
 
 // The same results as numbers, for programs that read --json.
 struct ProbeNumbers {

@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "fault_support.h"
-#include "jobs/failure_text.h"
+#include "frontend_core/failure_text.h"
 #include "read_shim.h"
 
 extern "C" {

@@ -9,7 +9,7 @@
 
 #include "engine/engine_errors.h"
 #include "fault_support.h"
-#include "jobs/failure_text.h"
+#include "frontend_core/failure_text.h"
 #include "read_shim.h"
 #include "recording_shapes.h"
 

@@ -1,4 +1,4 @@
-#include "output_folder.h"
+#include "frontend_core/output_folder.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

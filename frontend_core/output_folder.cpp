@@ -1,4 +1,4 @@
-#include "jobs/output_folder.h"
+#include "frontend_core/output_folder.h"
 
 #include <cerrno>
 #include <string>

@@ -258,8 +258,8 @@ void ProbeAndCopy(Run& run, Lane& lane, size_t at, Entry& e, StopWatch watch) {
     const velmora::ProbeFacts probe = ProbeFile(lane.engine, e.result.input);
     if (StopSignal() != 0) return;
     if (probe.error < 0)
-        Say(run, ShownName(e.result.input) + ": refused: " +
-                     ProbeRefusalText(e.result.input, probe));
+        Say(run,
+            ShownName(e.result.input) + ": refused: " + ProbeRefusalText(e.result.input, probe));
     else
         TakeProbe(probe, e.result);
 

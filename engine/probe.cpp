@@ -36,8 +36,8 @@ void ClassifyOpenFailure(const velmora::InputSession& session, int opened,
     // a name that is no file or pipe (a device), which InputFile refuses as
     // invalid data.
     const AVIOContext* io = session.source.io();
-    facts.unreadable = opened != AVERROR_EXIT && opened != AVERROR_INVALIDDATA &&
-                       (!io || io->error == opened);
+    facts.unreadable =
+        opened != AVERROR_EXIT && opened != AVERROR_INVALIDDATA && (!io || io->error == opened);
     if (facts.unreadable || opened == AVERROR(ENOMEM)) return;
     if (!session.input)
         facts.error = velmora::kErrorNotVideoFile;
@@ -97,8 +97,8 @@ velmora::ProbeFacts CAVConverter::ProbeFile(const std::string& name) {
     // a stopped job and must not make the next probe fail.
     auto session = std::make_unique<velmora::InputSession>();
     ProbeLimits limits{&m_bStopProbe, session.get()};
-    const int opened = velmora::OpenInput(*session, name.c_str(),
-                                          AVIOInterruptCB{&ProbeInterrupted, &limits});
+    const int opened =
+        velmora::OpenInput(*session, name.c_str(), AVIOInterruptCB{&ProbeInterrupted, &limits});
     velmora::ProbeFacts facts;
     if (opened < 0)
         ClassifyOpenFailure(*session, opened, facts);

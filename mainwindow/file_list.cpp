@@ -40,8 +40,7 @@ void CTarnwickDlg::AppendFileRow(const QString& path) {
     // sorts after the known ones.
     if (!texts[kColDuration].isEmpty())
         list.SetSortKey(row, kColDuration, static_cast<qlonglong>(facts.duration));
-    list.SetSortKey(row, kColSize,
-                    static_cast<qlonglong>(facts.width) * std::max(facts.height, 0));
+    list.SetSortKey(row, kColSize, static_cast<qlonglong>(facts.width) * std::max(facts.height, 0));
     if (facts.videoBitRate > 0)
         list.SetSortKey(row, kColBitRate, static_cast<qlonglong>(facts.videoBitRate));
     if (facts.fpsDen != 0)

@@ -416,14 +416,12 @@ int RunConvert(const CliOptions& options) {
         PlanNames(entries);
 
         // Only what can be seen without writing: the real run also tries a
-        // file in the folder and counts the free space.
-        std::error_code ec;
-        FolderCheckResult folder;
-        const auto type = std::filesystem::status(PathFromUtf8(options.outputFolder), ec).type();
-        if (type == std::filesystem::file_type::not_found)
-            folder.check = FolderCheck::kMissing;
-        else if (type != std::filesystem::file_type::directory)
-            folder.check = FolderCheck::kNotAFolder;
+        // file in the folder.
+        std::vector<std::string> inputs;
+        for (const auto& e : entries)
+            if (!e.decided) inputs.push_back(e.result.input);
+        const FolderCheckResult folder =
+            CheckOutputFolder(options.outputFolder, inputs, FolderCheckDepth::kWithoutWriting);
         if (folder.check != FolderCheck::kOk)
             Complain(FolderCheckText(options.outputFolder, folder));
         for (auto& e : entries) {

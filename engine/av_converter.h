@@ -99,17 +99,17 @@ public:
     std::atomic<int> m_nProgress{0};
 
     // Stop request for a probe in progress: may be raised from another thread
-    // or a signal handler; Probe() lowers it when it starts.
+    // or a signal handler; a probe lowers it when it starts.
     std::atomic<bool> m_bStopProbe{false};
     static constexpr std::int64_t kProbeByteBudget = 64 << 20;
-    // When set, a successful Probe() keeps its file open and analysed, and
+    // When set, a successful probe keeps its file open and analysed, and
     // a job whose first input is that file, unchanged, copies from it
     // instead of opening and analysing it again. The file stays open until
     // then (or until the next probe, or the engine goes), which is why a
     // front end that probes long before it copies leaves this off.
     bool m_bKeepProbedInput = false;
 
-    // ---- Probe results (written by Probe(), read by the user interface) ---
+    // ---- Probe results (written by ProbeFile(), read by the front ends) ---
     // The last probe's facts as one record, as ProbeFile() returned them.
     // The fields below hold the same facts one by one.
     velmora::ProbeFacts m_lastProbe;
@@ -117,7 +117,7 @@ public:
     int m_nVideoProfile = 0;
     int m_nVideoBitRate = 0;  // bits per second, low 32 bits; 0 = not known
     // The same in full: raw video (v210, say) goes beyond the 2^31 bit/s an
-    // int holds. 0 = not known. The front ends show this one.
+    // int holds. 0 = not known.
     std::int64_t m_llVideoBitRate = 0;
     int m_nInHeight = 0;
     int m_nInWidth = 0;
@@ -211,7 +211,7 @@ private:
     // Number of entries AllocNames() made; the worker never goes past it.
     int m_nAllocated = 0;
     // The input of the last probe, while kept for the job (see
-    // m_bKeepProbedInput). Used by Probe() and by the worker, never at once:
+    // m_bKeepProbedInput). Used by the probe and by the worker, never at once:
     // each joins the other first.
     std::unique_ptr<velmora::ProbedInput> m_probed;
     std::thread m_worker;

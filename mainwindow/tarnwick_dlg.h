@@ -80,7 +80,7 @@ public:
     // ---- Operations --------------------------------------------------------
 
     // Appends a checked row for `path` from the results of the probe that has
-    // just accepted it (read from g_pEngine).
+    // just accepted it (g_pEngine->m_lastProbe).
     void AppendFileRow(const QString& path);
     // Removes the first selected row and selects its successor.
     void DeleteSelectedRow();
@@ -97,8 +97,9 @@ public:
     void UpdateSummaryLine();
     QString m_strJobSummary;
 
-    // Probes `paths` one after the other and appends each accepted file; the
-    // first refused file ends the add with a message. Used by the add dialog
+    // Probes `paths` one after the other and appends each accepted file; a
+    // refused file is skipped, and one message at the end names every refused
+    // file and why. Used by the add dialog
     // (with `repairSeparators`) and by drops. Returns the number of rows added.
     int AddFiles(const QStringList& paths, bool repairSeparators);
     // True while an add is in progress.

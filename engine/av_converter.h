@@ -129,8 +129,7 @@ public:
     velmora::ContainerRecord m_probedContainer;
 
     // Input the worker is on; -1 idle; m_nInputCount once the worker has
-    // passed the last input; the progress display moves it one further to
-    // mark the end as reported.
+    // passed the last input. Only StartJob() and the worker write it.
     std::atomic<int> m_nCurrent{-1};
     // Number of files the progress display counts.
     int m_nJobCount = 0;

@@ -7,26 +7,20 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 #include <algorithm>
 
-#include "app_settings.h"
 #include "controls/label.h"
-#include "dialog_units.h"
-#include "interface_texts.h"
-#include "message_box.h"
-#include "tarnwick_dlg.h"
+#include "jobs/window_grab.h"
+#include "window_support/app_settings.h"
+#include "window_support/dialog_units.h"
+#include "window_support/interface_texts.h"
+#include "window_support/message_box.h"
 
 namespace {
 
 // The dialog's size in dialog units.
 constexpr int kWidth = 324;
 constexpr int kHeight = 89;
-
-// What the worker gets to finish its packet before the dialog goes. The
-// window then waits for the worker's end as well, so nothing can use the
-// engine while it is still busy.
-constexpr unsigned long kStopPauseMs = 100;
 
 QFont DialogFont() {
     QFont font(QStringLiteral("Microsoft Sans Serif"), 8);
@@ -41,7 +35,7 @@ QString LanguageText(const std::filesystem::path& languageFile, const ProfileKey
 
 }  // namespace
 
-CAVConvertDlg::CAVConvertDlg(CTarnwickDlg* owner) : QDialog(owner), m_pOwner(owner) {
+CAVConvertDlg::CAVConvertDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("progressDialog"));
     CreateControls();
 }
@@ -111,8 +105,10 @@ void CAVConvertDlg::OnInitDialog() {
     const QString languageFile = ReadSetting(kLanguageFile);
     const bool openFolder = IsOpenFolderOn(ReadSetting(kOpenFolder).toStdString());
     m_checkOpenFolder->setChecked(openFolder);
+    m_stopRequested = false;
+    m_btnStop->setEnabled(true);
     // The box decides from now on, so what it shows is what happens.
-    m_pOwner->m_bOpenFolder = openFolder;
+    emit openFolderChanged(openFolder);
 
     const std::filesystem::path texts = LanguageFilePath(languageFile);
     const QString stop = LanguageText(texts, lang::kStop);
@@ -145,6 +141,7 @@ void CAVConvertDlg::SetFileLine(const QString& name, const QString& progress) {
         shown = metrics.elidedText(name, Qt::ElideMiddle, std::max(room, 0));
     }
     m_labelFile->setText(shown + progress);
+    if (!name.isEmpty()) GrabForReview(this, QStringLiteral("progress"));
 }
 
 void CAVConvertDlg::SetCountLine(const QString& text) { m_labelCount->setText(text); }
@@ -156,33 +153,40 @@ void CAVConvertDlg::SetFileProgress(int percent) { m_barFile->setValue(percent);
 void CAVConvertDlg::SetOverallProgress(int percent) { m_barOverall->setValue(percent); }
 
 void CAVConvertDlg::OnStop() {
-    if (!IsRunning()) return;
-    StopAndEnd();
+    if (!IsRunning() || m_stopRequested) return;
+    m_stopRequested = true;
+    // The job ends at the controller's next look at the worker; until then
+    // the dialog stays, and there is nothing more to press.
+    m_btnStop->setEnabled(false);
+    emit stopRequested();
 }
 
 void CAVConvertDlg::OnClose() {
-    if (!IsRunning()) return;
-    const std::string_view value = m_checkOpenFolder->isChecked() ? kOpenFolderOn : kOpenFolderOff;
-    WriteSetting(kOpenFolder,
-                 QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
-    StopAndEnd();
+    if (!IsRunning() || m_stopRequested) return;
+    StoreOpenFolderCheck();
+    m_stopRequested = true;
+    m_btnStop->setEnabled(false);
+    emit closeRequested();
 }
 
-void CAVConvertDlg::StopAndEnd() {
-    m_pOwner->StopJob();
-    QThread::msleep(kStopPauseMs);
-    m_pOwner->WaitForJobEnd();
-    m_pOwner->KillProgressTimer();
+void CAVConvertDlg::OnJobEnded() {
+    if (!IsRunning()) return;
+    if (!m_stopRequested) StoreOpenFolderCheck();
     done(QDialog::Accepted);
 }
 
-void CAVConvertDlg::OnOpenFolderCheck() {
-    m_pOwner->m_bOpenFolder = m_checkOpenFolder->isChecked();
+void CAVConvertDlg::StoreOpenFolderCheck() {
+    const std::string_view value = m_checkOpenFolder->isChecked() ? kOpenFolderOn : kOpenFolderOff;
+    WriteSetting(kOpenFolder,
+                 QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
 }
+
+void CAVConvertDlg::OnOpenFolderCheck() { emit openFolderChanged(m_checkOpenFolder->isChecked()); }
 
 void CAVConvertDlg::closeEvent(QCloseEvent* event) {
     OnClose();
-    event->accept();
+    // The dialog goes with the end of the job, which OnJobEnded() reports.
+    event->ignore();
 }
 
 bool CAVConvertDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -190,7 +194,7 @@ bool CAVConvertDlg::eventFilter(QObject* watched, QEvent* event) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
             case Qt::Key_Escape:
                 // Esc never closes the dialog by itself; it offers to stop.
-                if (IsRunning() && !m_bAsking) {
+                if (IsRunning() && !m_bAsking && !m_stopRequested) {
                     m_bAsking = true;
                     const bool stop = AskYesNo(this, InterfaceText(lang::kStopJobQuestion));
                     m_bAsking = false;

@@ -14,9 +14,9 @@
 #include "frontend_core/failure_text.h"
 #include "mainwindow/file_choosers.h"
 #include "mainwindow/file_system_name.h"
-#include "mainwindow/interface_texts.h"
-#include "mainwindow/message_box.h"
 #include "mainwindow/tarnwick_dlg.h"
+#include "window_support/interface_texts.h"
+#include "window_support/message_box.h"
 
 namespace {
 

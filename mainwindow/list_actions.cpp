@@ -66,8 +66,8 @@ void CTarnwickDlg::OnRowDoubleClicked(int row) {
 }
 
 void CTarnwickDlg::UpdateSummaryLine() {
-    QString line = QString::number(m_fileList->RowCount()) + QLatin1Char(' ') +
-                   InterfaceText(lang::kRowCount);
+    QString line =
+        QString::number(m_fileList->RowCount()) + QLatin1Char(' ') + InterfaceText(lang::kRowCount);
     if (!m_strJobSummary.isEmpty()) line += QStringLiteral("    ") + m_strJobSummary;
     m_labelSummary->setText(line);
 }

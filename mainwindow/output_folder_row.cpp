@@ -8,12 +8,12 @@
 #include <filesystem>
 
 #include "frontend_core/output_folder.h"
-#include "mainwindow/app_settings.h"
 #include "mainwindow/desktop_opener.h"
 #include "mainwindow/file_choosers.h"
-#include "mainwindow/interface_texts.h"
-#include "mainwindow/message_box.h"
 #include "mainwindow/tarnwick_dlg.h"
+#include "window_support/app_settings.h"
+#include "window_support/interface_texts.h"
+#include "window_support/message_box.h"
 
 bool CTarnwickDlg::IsWritableFolder(const QString& folder) {
     if (folder.isEmpty()) return false;

@@ -12,16 +12,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QResizeEvent>
 #include <QShortcut>
 #include <QTimer>
-#include <QMimeData>
-#include <QMouseEvent>
 #include <QUrl>
 #include <QWindow>
 
 #include "app_settings.h"
-#include "av_convert_dlg.h"
 #include "controls/check_list_ctrl.h"
 #include "controls/colorref.h"
 #include "controls/control_button.h"
@@ -30,8 +29,10 @@
 #include "dialog_units.h"
 #include "engine/av_converter.h"
 #include "interface_texts.h"
-#include "message_box.h"
+#include "jobs/av_convert_dlg.h"
+#include "jobs/job_controller.h"
 #include "mainwindow/interface_language.h"
+#include "message_box.h"
 #include "resources/pictures.h"
 
 namespace {
@@ -109,6 +110,9 @@ void CTarnwickDlg::CreateControls() {
     connect(m_releaseProbedInput, &QTimer::timeout, this, [] {
         if (g_pEngine) g_pEngine->ReleaseProbedInput();
     });
+
+    m_jobs = new velmora::JobController(this);
+    connect(m_jobs, &velmora::JobController::rowFinished, this, &CTarnwickDlg::OnRowFinished);
 
     m_fileList = new CCheckListCtrl(this);
     m_fileList->setObjectName(QStringLiteral("fileList"));
@@ -203,7 +207,6 @@ void CTarnwickDlg::OnInitDialog() {
     // First start: the user's Videos folder when it can take the copies, else
     // the home folder. Remembered only once chosen with Browse.
     if (startFolder.isEmpty()) startFolder = DefaultOutputFolder();
-
 
     // The window, its static texts and the buttons' surroundings are light
     // blue; edit fields keep the system colours.
@@ -369,8 +372,7 @@ QList<int> NumbersOf(const QString& text) {
 void CTarnwickDlg::SaveWindowLayout() {
     const QSize size = isMaximized() ? normalGeometry().size() : this->size();
     QList<int> widths;
-    for (int column = 0; column < kColumnCount; ++column)
-        widths << m_fileList->columnWidth(column);
+    for (int column = 0; column < kColumnCount; ++column) widths << m_fileList->columnWidth(column);
     const QList<int> designed(std::begin(kColumnWidths), std::end(kColumnWidths));
     // Only what the user changed is written: the designed layout needs no key.
     if (size != m_designedSize || !ReadSetting(kWindowSize).isEmpty())
@@ -423,9 +425,10 @@ void CTarnwickDlg::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    // A running job is stopped first, as its dialog's close box would: the
-    // engine goes next.
+    // A running job is stopped first, as its dialog's close box would, and
+    // its end reported once its worker has ended: the engine goes next.
     if (m_progressDlg != nullptr) m_progressDlg->OnClose();
+    m_jobs->FinishNow();
     SaveWindowLayout();
     OnClose();
     event->accept();

@@ -1,14 +1,12 @@
 #pragma once
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <vector>
 
 class CAVConvertDlg;
 class CCheckListCtrl;
@@ -20,6 +18,12 @@ class QMenu;
 class QPoint;
 class QProgressDialog;
 class QTimer;
+
+namespace velmora {
+class JobController;
+struct JobEnd;
+struct RowReport;
+}  // namespace velmora
 
 // The main window: the file list with its add, delete and clear buttons, the
 // output-folder row, the help link and the round start button.
@@ -60,22 +64,18 @@ public:
     };
 
     QString m_strOutputFolder;
-    // Open the output folder after a successful job (DIR/open of the settings).
+    // Open the output folder after a successful job (DIR/open of the
+    // settings); the progress dialog's check box decides it for each job,
+    // and the job's end report brings it here.
     bool m_bOpenFolder = true;
-    // Rows of the running job and how many of them are done.
-    std::vector<int> m_checkedRows;
-    int m_nDoneCount = 0;
 
-    // ---- The running job (jobs/) -------------------------------------------
+    // ---- The running job ---------------------------------------------------
 
+    // Runs the jobs: their rows, the engine's job and its polling. A child
+    // of this window, made with it.
+    velmora::JobController& Jobs() { return *m_jobs; }
     // The progress dialog, made with the first job; a child of this window.
     CAVConvertDlg* m_progressDlg = nullptr;
-    // Raises the engine's stop request for the running job.
-    void StopJob();
-    // Waits until the job's worker has ended, after a stop request.
-    void WaitForJobEnd();
-    // Ends the progress polling.
-    void KillProgressTimer();
 
     // ---- Operations --------------------------------------------------------
 
@@ -96,8 +96,6 @@ public:
     // did (m_strJobSummary).
     void UpdateSummaryLine();
     QString m_strJobSummary;
-    // Runs from the start of a job, for its summary.
-    QElapsedTimer m_jobClock;
 
     // Probes `paths` one after the other and appends each accepted file; a
     // refused file is skipped, and one message at the end names every refused
@@ -128,8 +126,10 @@ public slots:
     void OnOpenFolder();
     // The start button: removes the sound from every checked file.
     void OnSoundRemoval();
-    // The progress polling of a running job.
-    void OnTimer();
+    // What the job controller reports: a row's result, and the job's end
+    // (the line under the list, then the end message).
+    void OnRowFinished(const velmora::RowReport& report);
+    void OnJobEnded(const velmora::JobEnd& end);
 
     // Enter and Esc never close the window.
     void accept() override {}
@@ -168,6 +168,8 @@ private:
     static QString AddDialogFilter();
     // Inserts `folder` into the output field's list, keeping it sorted.
     void AddFolderToList(const QString& folder);
+    // Makes the progress dialog and connects it with the job controller.
+    void CreateProgressDialog();
 
     CCheckListCtrl* m_fileList = nullptr;
     CControlButton* m_btnAdd = nullptr;
@@ -186,8 +188,7 @@ private:
     // A close arrived during an add: the add ends, then the window closes.
     bool m_bCloseRequested = false;
 
-    // Polls the running job; made with the first job.
-    QTimer* m_progressTimer = nullptr;
+    velmora::JobController* m_jobs = nullptr;
     // The engine keeps the file probed last open and analysed, so that a
     // job started on it soon after reads and analyses it once. Kept open
     // longer it would only hold memory, and on some systems keep the user

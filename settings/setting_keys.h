@@ -108,6 +108,9 @@ inline constexpr ProfileKey kDoneOfTotal{kMessages, "wjwczg", ""};
 inline constexpr ProfileKey kFilesProgressEnd{kMessages, "wj1", ""};
 inline constexpr ProfileKey kStatusDone{kMessages, "wc", ""};
 inline constexpr ProfileKey kStatusFailed{kMessages, "sb", ""};
+// The row in work when a job was stopped, and the stopped count of the line
+// under the list.
+inline constexpr ProfileKey kStatusStopped{kMessages, "ytz", "已停止"};
 inline constexpr ProfileKey kJobSucceeded{kMessages, "hbcg", ""};
 inline constexpr ProfileKey kJobFailed{kMessages, "hbsb", ""};
 // Output folder chosen with the browse button.
@@ -182,6 +185,7 @@ inline constexpr std::array kMainWindowTexts{
     kFilesProgressEnd,
     kStatusDone,
     kStatusFailed,
+    kStatusStopped,
     kJobSucceeded,
     kJobFailed,
     kFolderInvalid,

@@ -27,6 +27,7 @@
 #include "controls/check_list_ctrl.h"
 #include "controls/control_button.h"
 #include "engine/av_converter.h"
+#include "jobs/job_controller.h"
 #include "tarnwick_dlg.h"
 #include "test_media.h"
 #include "window_fixture.h"
@@ -59,6 +60,7 @@ inline constexpr char kLanguageText[] =
     "wj1=files\n"
     "wc=Done\n"
     "sb=Failed\n"
+    "ytz=Stopped\n"
     "hbcg=Sound removed (hbcg)\n"
     "hbsb=A file failed (hbsb)\n"
     "lqb=%1 of %2 left out (lqb)\n"
@@ -70,6 +72,7 @@ inline const QString kJobFailed = QStringLiteral("A file failed (hbsb)");
 inline const QString kReady = QStringLiteral("Ready");
 inline const QString kDone = QStringLiteral("Done");
 inline const QString kFailed = QStringLiteral("Failed");
+inline const QString kStopped = QStringLiteral("Stopped");
 
 // ---- Media -------------------------------------------------------------------
 
@@ -224,6 +227,13 @@ public:
 private:
     std::unique_ptr<CTarnwickDlg> window;
 };
+
+// The file-list rows of the window's last job.
+inline std::vector<int> RowsOfJob(CTarnwickDlg& window) {
+    std::vector<int> rows;
+    for (const velmora::JobRow& row : window.Jobs().CheckedRows()) rows.push_back(row.row);
+    return rows;
+}
 
 // The percentage that line 1018 shows, or -1.
 inline int PercentShown(const QString& line) {

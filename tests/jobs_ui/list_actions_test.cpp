@@ -108,8 +108,7 @@ private slots:
         job.Add({jobtest::CopyAs(jobtest::Mp4(), job.scratch / "in", "a.mp4")});
         QVERIFY(job.Start());  // the folder is opened after a job that succeeded
         QCOMPARE(job.messages.texts.size(), 2);
-        QCOMPARE(job.messages.texts.at(1),
-                 InterfaceText(lang::kCannotOpen) + Q(job.output.path()));
+        QCOMPARE(job.messages.texts.at(1), InterfaceText(lang::kCannotOpen) + Q(job.output.path()));
     }
 };
 

@@ -33,8 +33,8 @@ private slots:
 
         QVERIFY(job.Start({}, 600000));
         QCOMPARE(job.messages.texts, QStringList{jobtest::kJobSucceeded});
-        QCOMPARE(static_cast<int>(job.Window().m_checkedRows.size()), kRows);
-        QCOMPARE(job.Window().m_nDoneCount, kRows);
+        QCOMPARE(static_cast<int>(job.Window().Jobs().CheckedRows().size()), kRows);
+        QCOMPARE(job.Window().Jobs().DoneCount(), kRows);
         QCOMPARE(g_pEngine->m_nJobCount, kRows);
         QCOMPARE(job.List().UncheckedRowCount(), kRows);
         for (int row : {0, 9998, 9999, 10000, kRows - 1}) {

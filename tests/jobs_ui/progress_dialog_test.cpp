@@ -7,8 +7,8 @@
 #include <QLabel>
 #include <QProgressBar>
 
-#include "job_fixture.h"
 #include "interface_texts.h"
+#include "job_fixture.h"
 #include "progress_polling.h"
 
 using jobtest::CopyAs;
@@ -207,14 +207,16 @@ private slots:
 
 #ifdef Q_OS_UNIX
     // The stop button in the middle of a long file: a shortened valid
-    // output, no message, DIR/open left as it was, the row as it was.
+    // output, no message, DIR/open left as it was, the row marked stopped and
+    // still checked.
     void stopDuringALongFile() {
         JobWindow job;
         jobtest::PipedJob piped(job);
         QVERIFY(piped.ok());
         QString fileLine, countLine;
         int fileBar = -1, overallBar = -1;
-        bool stillRunning = false;
+        bool stopRaised = false;
+        bool stillRunning = true;
 
         QVERIFY(job.Start([&](CAVConvertDlg& dialog) {
             if (!WaitUntilUnderWay(dialog)) return;
@@ -223,6 +225,10 @@ private slots:
             fileBar = dialog.findChild<QProgressBar*>(QStringLiteral("fileBar"))->value();
             overallBar = dialog.findChild<QProgressBar*>(QStringLiteral("overallBar"))->value();
             QTest::mouseClick(StopButton(dialog), Qt::LeftButton);
+            // The stop is raised at once; the dialog ends with the job's end
+            // report, at the first poll after the worker has ended.
+            stopRaised = g_pEngine->m_bStop;
+            [&] { QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), 60000); }();
             stillRunning = dialog.IsRunning();
         }));
         const int percent = PercentShown(fileLine);
@@ -230,6 +236,7 @@ private slots:
         QCOMPARE(countLine, QStringLiteral("0 of 1 files"));
         QCOMPARE(fileBar, percent);
         QCOMPARE(overallBar, 0);
+        QVERIFY(stopRaised);
         QVERIFY(!stillRunning);
 
         QVERIFY(job.messages.texts.isEmpty());
@@ -237,7 +244,7 @@ private slots:
         QCOMPARE(OpenSetting(job.program), QStringLiteral("<none>"));
         QVERIFY(!g_pEngine->IsRunning());
         jobtest::VerifyShortenedCopy(job.output / "live.ts");
-        QCOMPARE(job.Column(CTarnwickDlg::kColStatus), QStringList{jobtest::kReady});
+        QCOMPARE(job.Column(CTarnwickDlg::kColStatus), QStringList{jobtest::kStopped});
         QCOMPARE(job.Checks(), QList<bool>{true});
     }
 
@@ -287,7 +294,9 @@ private slots:
             boxUnchanged = box->isChecked() == checked;
             job.messages.answer = true;
             QTest::keyClick(&dialog, Qt::Key_Escape);
-            stoppedByYes = !dialog.IsRunning() && g_pEngine->m_bStop;
+            const bool raised = g_pEngine->m_bStop;
+            [&] { QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), 60000); }();
+            stoppedByYes = raised && !dialog.IsRunning();
         }));
         QVERIFY(upAfterKeys);
         QVERIFY(!stopRaised);
@@ -339,7 +348,7 @@ private slots:
         QCOMPARE(job.desktop.urls, QList<QUrl>{QUrl::fromLocalFile(Q(job.output.path()))});
         VerifySilentCopy(jobtest::Mp4(), job.output / "ju_a.mp4");
         QCOMPARE(job.Column(CTarnwickDlg::kColStatus),
-                 (QStringList{jobtest::kReady, jobtest::kDone}));
+                 (QStringList{jobtest::kStopped, jobtest::kDone}));
     }
 
     // Closing the main window right after a stop, or while the job runs,

@@ -172,7 +172,7 @@ private slots:
         QCOMPARE(job.Column(CTarnwickDlg::kColStatus),
                  (QStringList{jobtest::kDone, jobtest::kDone, jobtest::kDone}));
         QCOMPARE(job.Checks(), (QList<bool>{false, false, false}));
-        QCOMPARE(job.Window().m_nDoneCount, 3);
+        QCOMPARE(job.Window().Jobs().DoneCount(), 3);
         QCOMPARE(job.desktop.urls, QList<QUrl>{QUrl::fromLocalFile(Q(job.output.path()))});
         QVERIFY(!g_pEngine->IsRunning());
         // The end is reported once: later polls, if any, say nothing more.
@@ -230,7 +230,7 @@ private slots:
 
         QVERIFY(job.Start());
         QCOMPARE(job.messages.texts, QStringList{jobtest::kJobSucceeded});
-        QCOMPARE(job.Window().m_checkedRows, (std::vector<int>{0, 2}));
+        QCOMPARE(jobtest::RowsOfJob(job.Window()), (std::vector<int>{0, 2}));
         QCOMPARE(g_pEngine->m_nJobCount, 2);
         QCOMPARE(FolderContents(job.output.path()), (QStringList{"a.mp4", "c.mkv"}));
         QCOMPARE(job.Column(CTarnwickDlg::kColStatus),

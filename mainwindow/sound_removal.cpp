@@ -1,11 +1,12 @@
 // The start button: every checked file of the list is copied into the output
 // folder without its sound, one output per file, in a job on the engine's
 // worker. The checks come first, in the order the user meets them; nothing
-// is started when one of them fails.
+// is started when one of them fails. The job controller runs the job; the
+// progress dialog shows it.
 
-#include <QTimer>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls/check_list_ctrl.h"
@@ -14,11 +15,11 @@
 #include "frontend_core/output_names.h"
 #include "frontend_core/time_text.h"
 #include "jobs/av_convert_dlg.h"
-#include "jobs/progress_polling.h"
+#include "jobs/job_controller.h"
 #include "mainwindow/file_system_name.h"
-#include "mainwindow/interface_texts.h"
-#include "mainwindow/message_box.h"
 #include "mainwindow/tarnwick_dlg.h"
+#include "window_support/interface_texts.h"
+#include "window_support/message_box.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ QString FolderMessage(FolderCheck check) {
 void CTarnwickDlg::OnSoundRemoval() {
     // One job at a time. The progress dialog is modal, so this only guards
     // against a call from code while a job runs.
-    if (m_progressDlg != nullptr && m_progressDlg->IsRunning()) return;
+    if (m_jobs->IsRunning()) return;
 
     UpdateData(true);
     CCheckListCtrl& list = *m_fileList;
@@ -54,18 +55,18 @@ void CTarnwickDlg::OnSoundRemoval() {
         return;
     }
 
-    m_checkedRows.clear();
+    std::vector<velmora::JobRow> rows;
     for (int row = 0; row < list.RowCount(); ++row) {
-        if (list.GetCheck(row)) m_checkedRows.push_back(row);
+        if (list.GetCheck(row)) rows.push_back({row, list.ItemText(row, kColPath), {}});
     }
-    if (m_checkedRows.empty()) {
+    if (rows.empty()) {
         ShowMessageBox(this, InterfaceText(lang::kJobNothingChecked));
         return;
     }
 
     std::vector<std::string> inputs;
-    inputs.reserve(m_checkedRows.size());
-    for (int row : m_checkedRows) inputs.push_back(FileSystemName(list.ItemText(row, kColPath)));
+    inputs.reserve(rows.size());
+    for (const velmora::JobRow& row : rows) inputs.push_back(FileSystemName(row.path));
 
     // The folder as the field shows it now; the job keeps this copy.
     const std::string jobFolder = FileSystemName(m_strOutputFolder);
@@ -85,49 +86,27 @@ void CTarnwickDlg::OnSoundRemoval() {
         if (output.result != OutputNameResult::kOk) return;
     }
 
-    // The rows of this job start afresh: no word or reason of an earlier
-    // job stays on them.
-    for (int row : m_checkedRows) {
-        list.SetItemText(row, kColStatus, InterfaceText(lang::kStatusAdded));
-        list.SetRowToolTip(row, list.ItemText(row, kColPath));
-        list.SetRowData(row, QVariant());
-    }
-    m_nDoneCount = 0;
-    m_jobClock.start();
-    m_strJobSummary.clear();
-    UpdateSummaryLine();
-    std::vector<JobItem> items(m_checkedRows.size());
-    for (size_t i = 0; i < items.size(); ++i) {
-        items[i].input = inputs[i];
-        items[i].output = outputs[i].path;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        velmora::JobRow& row = rows[i];
+        row.item.input = inputs[i];
+        row.item.output = outputs[i].path;
         // The length the list shows is what 100 % means; an empty or
         // unknown length gives 0, for which no percentage is shown.
-        const QString duration = list.ItemText(m_checkedRows[i], kColDuration);
-        items[i].end = ParseTime(duration.toStdString()) / 1000.0;
+        const QString duration = list.ItemText(row.row, kColDuration);
+        row.item.end = ParseTime(duration.toStdString()) / 1000.0;
+        // The rows of this job start afresh: no word or reason of an
+        // earlier job stays on them.
+        list.SetItemText(row.row, kColStatus, InterfaceText(lang::kStatusAdded));
+        list.SetRowToolTip(row.row, row.path);
+        list.SetRowData(row.row, QVariant());
     }
+    m_strJobSummary.clear();
+    UpdateSummaryLine();
+
+    if (m_progressDlg == nullptr) CreateProgressDialog();
     if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
-    g_pEngine->StartJob(items);
-    if (m_progressTimer == nullptr) {
-        m_progressTimer = new QTimer(this);
-        m_progressTimer->setInterval(kProgressTickMs);
-        connect(m_progressTimer, &QTimer::timeout, this, &CTarnwickDlg::OnTimer);
-    }
-    m_progressTimer->start();
-
-    if (m_progressDlg == nullptr) m_progressDlg = new CAVConvertDlg(this);
-    // Returns when the polling has ended the dialog at the end of the job, or
-    // the user has stopped or closed it. Either way the worker has ended.
+    m_jobs->Start(*g_pEngine, std::move(rows), m_bOpenFolder);
+    // Returns when the job's end report has ended the dialog, whether the
+    // job ran to its end or was stopped: the worker has ended by then.
     m_progressDlg->DoModal();
-}
-
-void CTarnwickDlg::StopJob() {
-    if (g_pEngine) g_pEngine->m_bStop.store(true, std::memory_order_relaxed);
-}
-
-void CTarnwickDlg::WaitForJobEnd() {
-    if (g_pEngine) g_pEngine->Join();
-}
-
-void CTarnwickDlg::KillProgressTimer() {
-    if (m_progressTimer != nullptr) m_progressTimer->stop();
 }

@@ -26,22 +26,23 @@ public:
     // the dialog modally until OnJobEnded() ends it.
     int DoModal();
 
-    // Line 1018: the file in work, `name` followed by `progress`. A name too
+    // The file line: the file in work, `name` followed by `progress`. A name too
     // long for the line is shown shortened in its middle, so the file name
     // and the percentage stay in view; FileLine() gives the full text.
     void SetFileLine(const QString& name, const QString& progress);
     QString FileLine() const { return m_strFileLine; }
-    // Line 1019: files done of all files.
+    // The count line: files done of all files.
     void SetCountLine(const QString& text);
     QString CountLine() const;
-    // Bar 1011 (the file in work) and bar 1012 (all files), in percent.
+    // The file bar (the file in work) and the overall bar (all files), in
+    // percent.
     void SetFileProgress(int percent);
     void SetOverallProgress(int percent);
 
     // True from DoModal until OnJobEnded() has ended the dialog.
     bool IsRunning() const { return isVisible(); }
 
-    // Stop button 1000 (and Esc answered with yes): asks for the stop
+    // The stop button (and Esc answered with yes): asks for the stop
     // without storing the check box. Once a stop is asked for, the dialog
     // waits for the end of the job and asks nothing more.
     void OnStop();
@@ -74,18 +75,18 @@ private:
     bool m_stopRequested = false;
     void CreateControls();
     void OnInitDialog();
-    // Check box 1148: takes effect for the running job at once.
+    // The open-folder check box: takes effect for the running job at once.
     void OnOpenFolderCheck();
     void StoreOpenFolderCheck();
 
-    QProgressBar* m_barFile = nullptr;       // 1011
-    QProgressBar* m_barOverall = nullptr;    // 1012
-    CLabel* m_labelFile = nullptr;           // 1018
-    CLabel* m_labelCount = nullptr;          // 1019
-    QLabel* m_staticFile = nullptr;          // 1158
-    QLabel* m_staticCount = nullptr;         // 1159
-    QCheckBox* m_checkOpenFolder = nullptr;  // 1148
-    QPushButton* m_btnStop = nullptr;        // 1000
-    // The full text of line 1018; the label may show its path shortened.
+    QProgressBar* m_barFile = nullptr;
+    QProgressBar* m_barOverall = nullptr;
+    CLabel* m_labelFile = nullptr;
+    CLabel* m_labelCount = nullptr;
+    QLabel* m_staticFile = nullptr;
+    QLabel* m_staticCount = nullptr;
+    QCheckBox* m_checkOpenFolder = nullptr;
+    QPushButton* m_btnStop = nullptr;
+    // The full text of the file line; the label may show its path shortened.
     QString m_strFileLine;
 };

@@ -53,9 +53,9 @@ public slots:
     void OnTimer();
 
 signals:
-    // Line 1018: the file in work and its percentage.
+    // The file line: the file in work and its percentage.
     void fileLineChanged(const QString& name, const QString& progress);
-    // Line 1019: files done of all files.
+    // The count line: files done of all files.
     void countLineChanged(const QString& text);
     // The bars, in percent: the file in work and all files.
     void fileProgressChanged(int percent);

@@ -40,15 +40,31 @@ std::string InputTimeText(long long microseconds) {
     return FormatTime(ms > INT_MAX ? INT_MAX : static_cast<int>(ms));
 }
 
-std::string LeftOutText(long long leftOut, long long videoPackets, long long fileEndUs) {
+std::string FillPlaces(const std::string& text, const std::vector<std::string>& values) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t n =
+            i + 1 < text.size() ? static_cast<size_t>(text[i + 1] - '1') : values.size();
+        if (text[i] == '%' && n < values.size() && n < 9) {
+            out += values[n];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string LeftOutText(long long leftOut, long long videoPackets, long long fileEndUs,
+                        const LeftOutWords& words) {
     const bool cut = fileEndUs != AV_NOPTS_VALUE;
     if (leftOut <= 0 && !cut) return std::string();
+    const std::string end = cut ? InputTimeText(fileEndUs) : std::string();
     // Matroska's cues show a cut without counting what it took away.
-    std::string text = leftOut <= 0 ? std::string("cut short")
-                                    : std::to_string(leftOut) + " of " +
-                                          std::to_string(videoPackets) + " video packets left out";
-    if (cut) text += ": the file ends at " + InputTimeText(fileEndUs);
-    return text;
+    if (leftOut <= 0) return FillPlaces(words.cutShortUncounted, {end});
+    const std::vector<std::string> counts = {std::to_string(leftOut), std::to_string(videoPackets)};
+    if (!cut) return FillPlaces(words.packetsLeftOut, counts);
+    return FillPlaces(words.cutShort, {counts[0], counts[1], end});
 }
 
 std::string ErrorText(int error) {

@@ -6,6 +6,7 @@
 // Qt, so the window and velmora-cli say the same.
 
 #include <string>
+#include <vector>
 
 #include "engine/probe_facts.h"
 
@@ -35,9 +36,23 @@ std::string FailureText(int error, long long errorTimeUs, const std::string& out
 // (HH:MM:SS.mmm); a negative time reads as 00:00:00.000.
 std::string InputTimeText(long long microseconds);
 
+// The wording of LeftOutText(), with Qt-style "%1" places: English by
+// default; the window passes its language's.
+struct LeftOutWords {
+    std::string packetsLeftOut = "%1 of %2 video packets left out";  // left out, all
+    std::string cutShort = "%1 of %2 video packets left out: the file ends at %3";
+    std::string cutShortUncounted = "cut short: the file ends at %1";  // where it ends
+};
+
 // What a copy that is not whole says beside "done": "3 of 750 video packets
 // left out", and for a file cut short (`fileEndUs` is not AV_NOPTS_VALUE)
 // also where it ends: "320 of 745 video packets left out: the file ends at
 // 00:00:12.800", or "cut short: the file ends at 00:00:04.640" when its
-// index cannot count what is missing. Empty for a whole copy.
-std::string LeftOutText(long long leftOut, long long videoPackets, long long fileEndUs);
+// index cannot count what is missing. Empty for a whole copy. Both front
+// ends word it here, each in its language.
+std::string LeftOutText(long long leftOut, long long videoPackets, long long fileEndUs,
+                        const LeftOutWords& words = {});
+
+// `text` with "%1", "%2", … replaced by `values` in one pass, so a value that
+// holds "%2" itself is left as it is.
+std::string FillPlaces(const std::string& text, const std::vector<std::string>& values);

@@ -34,14 +34,12 @@ QString FilesLine(int done, int total) {
 
 QString LeftOutNote(const InputResult& result) {
     if (result.status != kStatusSucceeded) return QString();
-    const bool cut = result.fileEnd != AV_NOPTS_VALUE;
-    const QString leftOut = QString::number(result.leftOut);
-    const QString packets = QString::number(result.videoPackets);
-    const QString end = cut ? QString::fromStdString(InputTimeText(result.fileEnd)) : QString();
-    if (result.leftOut <= 0)
-        return cut ? InterfaceText(lang::kFileCutShortUncounted).arg(end) : QString();
-    if (!cut) return InterfaceText(lang::kPacketsLeftOut).arg(leftOut, packets);
-    return InterfaceText(lang::kFileCutShort).arg(leftOut, packets, end);
+    LeftOutWords words;
+    words.packetsLeftOut = InterfaceText(lang::kPacketsLeftOut).toStdString();
+    words.cutShort = InterfaceText(lang::kFileCutShort).toStdString();
+    words.cutShortUncounted = InterfaceText(lang::kFileCutShortUncounted).toStdString();
+    return QString::fromStdString(
+        LeftOutText(result.leftOut, result.videoPackets, result.fileEnd, words));
 }
 
 QString ResultToolTip(const CAVConverter& engine, int input, const InputResult& result,

@@ -98,6 +98,22 @@ TEST(LeftOutText, SaysWhatTheCopyLacks) {
         EXPECT_EQ(LeftOutText(c.leftOut, c.videoPackets, c.fileEnd), c.text) << c.text;
 }
 
+// The window words the same facts in its language: the places may come in
+// another order than the English text has them.
+TEST(LeftOutText, TakesTheWordsOfAnotherLanguage) {
+    LeftOutWords chinese;
+    chinese.packetsLeftOut = "%2 个视频包中有 %1 个被略去";
+    chinese.cutShort = "%2 个视频包中有 %1 个被略去：文件结束于 %3";
+    chinese.cutShortUncounted = "文件不完整：结束于 %1";
+    EXPECT_EQ(LeftOutText(3, 750, AV_NOPTS_VALUE, chinese), "750 个视频包中有 3 个被略去");
+    EXPECT_EQ(LeftOutText(320, 745, 12'800'000, chinese),
+              "745 个视频包中有 320 个被略去：文件结束于 00:00:12.800");
+    EXPECT_EQ(LeftOutText(0, 117, 4'600'000, chinese), "文件不完整：结束于 00:00:04.600");
+    EXPECT_EQ(LeftOutText(0, 117, AV_NOPTS_VALUE, chinese), "");
+    // A value is never read again for places; a lone or unknown "%" stays.
+    EXPECT_EQ(FillPlaces("%1 and %2, 100% %9", {"%2", "b"}), "%2 and b, 100% %9");
+}
+
 // Why the probe refused a file that is there and readable as far as the
 // disk tells: the probe's own refusals, and FFmpeg's and the file system's
 // errors, each worded as what it is. A real errno is never taken for one of

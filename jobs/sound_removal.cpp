@@ -100,6 +100,7 @@ void CTarnwickDlg::OnSoundRemoval() {
     for (size_t i = 0; i < items.size(); ++i) {
         items[i].input = inputs[i];
         items[i].output = outputs[i].path;
+        items[i].name = outputs[i].place;
         // The length the list shows is what 100 % means; an empty or
         // unknown length gives 0, for which no percentage is shown.
         const QString duration = list.ItemText(m_checkedRows[i], kColDuration);

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "cli_test_support.h"
+#include "engine/input_result.h"
 #include "fault_support.h"
+#include "jobs/output_names.h"
+#include "read_shim.h"
 
 namespace faults {
 namespace {
@@ -59,6 +62,57 @@ TEST(ExistingNames, NothingInTheFolderIsTouched) {
     EXPECT_EQ(after, folder);
     EXPECT_EQ(Snap(out / "b.mkv"), inside);
     EXPECT_EQ(Snap(cwd / "elsewhere"), elsewhere);
+}
+
+// The job item a front end makes of an input and its planned name.
+JobItem ItemFor(const fs::path& input, const OutputName& planned) {
+    JobItem item;
+    item.input = input.string();
+    item.output = planned.path;
+    item.name = planned.place;
+    return item;
+}
+
+// An input whose own name ends in a number, and whose output name is taken
+// by another program while it is copied, is numbered after its own name:
+// its output never takes the name planned for another input, which would
+// then be numbered in turn (and passed over by a re-run that skips
+// existing outputs).
+TEST(ExistingNames, TakenDuringTheCopyTheOutputKeepsToItsOwnNames) {
+    TempDir dir;
+    fs::create_directory(dir / "in");
+    fs::create_directory(dir / "out");
+    const fs::path longer = dir / "in" / "clip(3).mp4";
+    const fs::path shorter = dir / "in" / "clip(4).mp4";
+    fs::copy_file(testmedia::Make("clip_20s.mp4",
+                                  "-f lavfi -i testsrc=duration=20:size=160x120:rate=25 "
+                                  "-pix_fmt yuv420p -c:v libx264 -g 25"),
+                  longer);
+    fs::copy_file(testmedia::Make("clip_5s.mp4",
+                                  "-f lavfi -i testsrc=duration=5:size=160x120:rate=25 "
+                                  "-pix_fmt yuv420p -c:v libx264 -g 25"),
+                  shorter);
+    const std::vector<OutputName> planned =
+        PlanOutputNames((dir / "out").string(), {longer.string(), shorter.string()});
+    ASSERT_EQ(planned[0].path, (dir / "out" / "clip(3).mp4").string());
+    ASSERT_EQ(planned[1].path, (dir / "out" / "clip(4).mp4").string());
+
+    // The first input's reads wait until the other program's file is there.
+    readshim::Watching held({"/in/clip(3).mp4", -1, 16 * 1024});
+    CAVConverter engine;
+    engine.StartJob({ItemFor(longer, planned[0]), ItemFor(shorter, planned[1])});
+    ASSERT_TRUE(readshim::WaitUntilHeld());
+    WriteBytes(dir / "out" / "clip(3).mp4", "another program's file");
+    readshim::Release();
+    engine.Join();
+
+    EXPECT_EQ(ReadInputResult(engine, 0).output, (dir / "out" / "clip(3)(0).mp4").string());
+    EXPECT_EQ(ReadInputResult(engine, 1).output, (dir / "out" / "clip(4).mp4").string());
+    EXPECT_EQ(ReadBytes(dir / "out" / "clip(3).mp4"), "another program's file");
+    ExpectSameVideo(Media(longer), Media(dir / "out" / "clip(3)(0).mp4"));
+    ExpectSameVideo(Media(shorter), Media(dir / "out" / "clip(4).mp4"));
+    EXPECT_EQ(testmedia::FilesIn(dir / "out"),
+              (std::vector<std::string>{"clip(3)(0).mp4", "clip(3).mp4", "clip(4).mp4"}));
 }
 
 // Asked to write into a folder that cannot take files, the program starts

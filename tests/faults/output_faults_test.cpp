@@ -10,6 +10,7 @@
 #include <csignal>
 
 #include "engine/engine_errors.h"
+#include "engine/input_result.h"
 #include "fault_support.h"
 #include "read_shim.h"
 
@@ -251,7 +252,7 @@ TEST(OutputNameTaken, DuringTheJobTheFileIsLeftAlone) {
               (std::vector<int>{kStatusSucceeded, kStatusSucceeded, kStatusSucceeded}));
     EXPECT_EQ(job.result, 0);
     EXPECT_TRUE(ReadBytes(second) == "the user's own file");
-    EXPECT_EQ(engine.m_ppszOutputs[1], (dir / "b(0).mkv").string());
+    EXPECT_EQ(ReadInputResult(engine, 1).output, (dir / "b(0).mkv").string());
     ExpectSameVideo(Media(SmallVideo("mkv")), Media(dir / "b(0).mkv"));
     ExpectSameVideo(Media(SmallVideo("mp4")), Media(dir / "c.mp4"));
 }

@@ -26,10 +26,10 @@
 #include "engine/av_converter.h"
 #include "engine/output_name.h"
 #include "engine/utf8_path.h"
-#include "jobs/container_text.h"
-#include "jobs/failure_text.h"
-#include "jobs/output_folder.h"
-#include "jobs/output_names.h"
+#include "frontend_core/container_text.h"
+#include "frontend_core/failure_text.h"
+#include "frontend_core/output_folder.h"
+#include "frontend_core/output_names.h"
 
 namespace {
 
@@ -425,14 +425,12 @@ int RunConvert(const CliOptions& options) {
         PlanNames(entries);
 
         // Only what can be seen without writing: the real run also tries a
-        // file in the folder and counts the free space.
-        std::error_code ec;
-        FolderCheckResult folder;
-        const auto type = std::filesystem::status(PathFromUtf8(options.outputFolder), ec).type();
-        if (type == std::filesystem::file_type::not_found)
-            folder.check = FolderCheck::kMissing;
-        else if (type != std::filesystem::file_type::directory)
-            folder.check = FolderCheck::kNotAFolder;
+        // file in the folder.
+        std::vector<std::string> inputs;
+        for (const auto& e : entries)
+            if (!e.decided) inputs.push_back(e.result.input);
+        const FolderCheckResult folder =
+            CheckOutputFolder(options.outputFolder, inputs, FolderCheckDepth::kWithoutWriting);
         if (folder.check != FolderCheck::kOk)
             Complain(FolderCheckText(options.outputFolder, folder));
         for (auto& e : entries) {

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "jobs/failure_text.h"
-#include "output_folder.h"
+#include "frontend_core/failure_text.h"
+#include "frontend_core/output_folder.h"
 
 // Why the output folder cannot take the job's outputs.
 std::string FolderCheckText(const std::string& folder, const FolderCheckResult& result);

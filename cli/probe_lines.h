@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "mainwindow/probe_cells.h"
+#include "frontend_core/probe_cells.h"
 
 class CAVConverter;
 

@@ -44,4 +44,6 @@ void InstallStopHandlers() {
 
 int StopSignal() { return g_stopSignal.load(std::memory_order_relaxed); }
 
-void StopAlsoRaises(std::atomic<bool>* flag) { g_alsoRaised.store(flag, std::memory_order_relaxed); }
+void StopAlsoRaises(std::atomic<bool>* flag) {
+    g_alsoRaised.store(flag, std::memory_order_relaxed);
+}

@@ -57,9 +57,9 @@ private:
 
     AVCodecID m_codec;
     bool m_first = true;
-    bool m_cutBefore = false;  // the previous packet ended in a cut (MPEG-2)
+    bool m_cutBefore = false;    // the previous packet ended in a cut (MPEG-2)
     bool m_endedInZero = false;  // the previous packet's last byte was zero
-    bool m_started = false;    // the current frame has its slice
+    bool m_started = false;      // the current frame has its slice
     std::uint32_t m_lastMb = 0;
     int m_mpegFrameState = 0;  // MPEG-2: 0 before the picture, 1-3 in its extensions, 4 in slices
 };

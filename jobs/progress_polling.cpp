@@ -16,15 +16,15 @@
 #include "engine/input_result.h"
 #include "engine/output_name.h"
 #include "engine/utf8_path.h"
+#include "frontend_core/container_text.h"
+#include "frontend_core/failure_text.h"
+#include "frontend_core/time_text.h"
 #include "jobs/av_convert_dlg.h"
-#include "jobs/container_text.h"
-#include "jobs/failure_text.h"
 #include "jobs/window_grab.h"
 #include "mainwindow/desktop_opener.h"
 #include "mainwindow/interface_texts.h"
 #include "mainwindow/message_box.h"
 #include "mainwindow/tarnwick_dlg.h"
-#include "mainwindow/time_text.h"
 
 extern "C" {
 #include <libavutil/avutil.h>

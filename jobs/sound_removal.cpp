@@ -10,15 +10,15 @@
 
 #include "controls/check_list_ctrl.h"
 #include "engine/av_converter.h"
+#include "frontend_core/output_folder.h"
+#include "frontend_core/output_names.h"
+#include "frontend_core/time_text.h"
 #include "jobs/av_convert_dlg.h"
-#include "jobs/output_folder.h"
-#include "jobs/output_names.h"
 #include "jobs/progress_polling.h"
 #include "mainwindow/file_system_name.h"
 #include "mainwindow/interface_texts.h"
 #include "mainwindow/message_box.h"
 #include "mainwindow/tarnwick_dlg.h"
-#include "mainwindow/time_text.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "engine/av_converter.h"
 #include "engine/output_name.h"
-#include "jobs/failure_text.h"
+#include "frontend_core/failure_text.h"
 #include "mainwindow/file_choosers.h"
 #include "mainwindow/file_system_name.h"
 #include "mainwindow/interface_texts.h"

@@ -36,7 +36,8 @@ void WriteSetting(const ProfileKey& key, const QString& value) {
     QString text = InterfaceText(lang::kSettingsNotSaved);
     // An older language file has no text for it.
     if (text.isEmpty())
-        text = QStringLiteral("Your settings cannot be saved: neither the program's folder nor "
-                              "your configuration folder can be written.");
+        text = QStringLiteral(
+            "Your settings cannot be saved: neither the program's folder nor "
+            "your configuration folder can be written.");
     ShowMessageBox(nullptr, text);
 }

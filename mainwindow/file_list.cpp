@@ -6,8 +6,8 @@
 
 #include "controls/check_list_ctrl.h"
 #include "engine/av_converter.h"
+#include "frontend_core/probe_cells.h"
 #include "mainwindow/interface_texts.h"
-#include "mainwindow/probe_cells.h"
 #include "mainwindow/tarnwick_dlg.h"
 
 namespace {

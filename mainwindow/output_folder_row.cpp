@@ -7,7 +7,7 @@
 #include <QStandardPaths>
 #include <filesystem>
 
-#include "jobs/output_folder.h"
+#include "frontend_core/output_folder.h"
 #include "mainwindow/app_settings.h"
 #include "mainwindow/desktop_opener.h"
 #include "mainwindow/file_choosers.h"

@@ -22,9 +22,10 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: velmora-screenshot OUT.png [--program-folder DIR] [--select ROW] [--size WxH] "
+    std::fputs(
+        "usage: velmora-screenshot OUT.png [--program-folder DIR] [--select ROW] [--size WxH] "
         "FILE...\n",
-               stderr);
+        stderr);
     return 2;
 }
 

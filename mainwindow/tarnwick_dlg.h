@@ -99,8 +99,9 @@ public:
     // Runs from the start of a job, for its summary.
     QElapsedTimer m_jobClock;
 
-    // Probes `paths` one after the other and appends each accepted file; the
-    // first refused file ends the add with a message. Used by the add dialog
+    // Probes `paths` one after the other and appends each accepted file; a
+    // refused file is skipped, and one message at the end names every refused
+    // file and why. Used by the add dialog
     // (with `repairSeparators`) and by drops. Returns the number of rows added.
     int AddFiles(const QStringList& paths, bool repairSeparators);
     // True while an add is in progress.

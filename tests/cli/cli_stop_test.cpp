@@ -47,12 +47,27 @@ int OpenWriter(const fs::path& fifo, const std::atomic<bool>& giveUp) {
     return -1;
 }
 
-// Gives the probe of a named pipe the whole file, then TS null packets until
-// the probe closes the pipe, so that nothing of this feed reaches the job
-// that opens the pipe after it. False when no reader came.
+// The probe and the job each open the input by its name. A pipe cannot tell
+// its readers apart, so the name is made to stand for two pipes: the one
+// the probe opens, and a second one moved over its name once the probe has
+// opened the first, which the job opens.
+bool MakeLivePipe(const fs::path& fifo) {
+    return mkfifo(fifo.c_str(), 0644) == 0 && mkfifo((fifo.string() + ".job").c_str(), 0644) == 0;
+}
+
+// Gives the probe of a pipe made by MakeLivePipe() the whole file, then TS
+// null packets until the probe closes the pipe, and puts the job's pipe
+// under the name meanwhile, so that nothing of this feed reaches the job.
+// False when no reader came.
 bool FeedTheProbe(const fs::path& fifo, const std::string& data, const std::atomic<bool>& giveUp) {
     const int fd = OpenWriter(fifo, giveUp);
     if (fd < 0) return false;
+    std::error_code ec;
+    fs::rename(fifo.string() + ".job", fifo, ec);
+    if (ec) {
+        close(fd);
+        return false;
+    }
     WriteAll(fd, data.data(), data.size());
     std::string null(188, '\xff');
     null[0] = 0x47, null[1] = 0x1f, null[2] = static_cast<char>(0xff), null[3] = 0x10;
@@ -94,7 +109,7 @@ TEST_P(CliStop, KeepsAShortenedOutputAndStartsNothingElse) {
     testmedia::TempDir cwd;
     const fs::path source = LongStream();
     const std::string data = ReadAll(source);
-    ASSERT_EQ(mkfifo((cwd / "live.ts").c_str(), 0644), 0);
+    ASSERT_TRUE(MakeLivePipe(cwd / "live.ts"));
     clitest::CopyTo(clitest::Clip("mp4"), cwd / "next.mp4");
     fs::create_directory(cwd / "out");
 
@@ -106,17 +121,10 @@ TEST_P(CliStop, KeepsAShortenedOutputAndStartsNothingElse) {
     std::atomic<bool> giveUp{false};
     std::thread feeder([&] {
         if (!FeedTheProbe(cwd / "live.ts", data, giveUp)) return;
-        int fd = -1;
-        // The job: the first half, then a pause while the stop arrives. A
-        // probe that still held the pipe takes the writer first and breaks
-        // the pipe when it closes; the half then goes to the job's reader.
-        const size_t half = data.size() / 2 / 188 * 188;
-        for (;;) {
-            fd = OpenWriter(cwd / "live.ts", giveUp);
-            if (fd < 0) return;
-            if (WriteAll(fd, data.data(), half)) break;
-            close(fd);
-        }
+        // The job: the first half, then a pause while the stop arrives.
+        const int fd = OpenWriter(cwd / "live.ts", giveUp);
+        if (fd < 0) return;
+        WriteAll(fd, data.data(), data.size() / 2 / 188 * 188);
         halfWritten = true;
         std::this_thread::sleep_for(1500ms);
         close(fd);
@@ -199,8 +207,8 @@ TEST(CliStopJobs, StopsEveryFileInWork) {
     testmedia::TempDir cwd;
     const fs::path source = LongStream();
     const std::string data = ReadAll(source);
-    ASSERT_EQ(mkfifo((cwd / "one.ts").c_str(), 0644), 0);
-    ASSERT_EQ(mkfifo((cwd / "two.ts").c_str(), 0644), 0);
+    ASSERT_TRUE(MakeLivePipe(cwd / "one.ts"));
+    ASSERT_TRUE(MakeLivePipe(cwd / "two.ts"));
     clitest::CopyTo(clitest::Clip("mp4"), cwd / "next.mp4");
     fs::create_directory(cwd / "out");
 

@@ -73,10 +73,10 @@ std::vector<char> TwoFramesPerPes(std::vector<char> ts) {
 
 struct TsCase {
     const char* name;
-    std::string args;        // ffmpeg options that make the input
+    std::string args;  // ffmpeg options that make the input
     Shape shape = Shape::kAsMade;
-    std::string otherArgs;   // kJoined: the second recording
-    bool withoutParser;      // the copy goes without the parser to its end
+    std::string otherArgs;  // kJoined: the second recording
+    bool withoutParser;     // the copy goes without the parser to its end
 };
 
 std::ostream& operator<<(std::ostream& os, const TsCase& c) { return os << c.name; }
@@ -86,14 +86,13 @@ const TsCase kCases[] = {
     {"h264_open_gop", kAv + "-c:v libx264 -bf 2 -x264-params open-gop=1:keyint=30 -c:a aac",
      Shape::kAsMade, "", true},
     {"h264_slices", kAv + "-c:v libx264 -slices 4 -c:a aac", Shape::kAsMade, "", true},
-    {"h264_interlaced", kAv + "-c:v libx264 -flags +ildct+ilme -c:a aac", Shape::kAsMade, "",
-     true},
+    {"h264_interlaced", kAv + "-c:v libx264 -flags +ildct+ilme -c:a aac", Shape::kAsMade, "", true},
     {"h264_mid_gop", kAv + "-c:v libx264 -g 50 -c:a aac", Shape::kStartMidGop, "", true},
     {"h264_zeroed_middle", kAv + "-c:v libx264 -c:a aac", Shape::kZeroedMiddle, "", true},
     {"hevc_b_frames", kAv + kHevc + " -c:a aac", Shape::kAsMade, "", true},
     {"mpeg2_b_frames", kAv + "-c:v mpeg2video -bf 2 -c:a mp2", Shape::kAsMade, "", true},
-    {"mpeg2_interlaced", kAv + "-c:v mpeg2video -flags +ildct+ilme -top 1 -c:a mp2",
-     Shape::kAsMade, "", true},
+    {"mpeg2_interlaced", kAv + "-c:v mpeg2video -flags +ildct+ilme -top 1 -c:a mp2", Shape::kAsMade,
+     "", true},
     {"mpeg2_joined", kAv + "-c:v mpeg2video -bf 2 -c:a mp2", Shape::kJoined,
      kAv + "-c:v mpeg2video -bf 2 -c:a mp2", true},
     // After B-frames, a frame whose two times are equal is one the parser's
@@ -103,8 +102,8 @@ const TsCase kCases[] = {
     {"h264_two_frames_per_pes", kAv + "-c:v libx264 -bf 0 -c:a aac", Shape::kTwoFramesPerPes, "",
      false},
     {"hevc_two_frames_per_pes", kAv + kHevc + " -c:a aac", Shape::kTwoFramesPerPes, "", false},
-    {"mpeg2_two_frames_per_pes", kAv + "-c:v mpeg2video -bf 0 -c:a mp2",
-     Shape::kTwoFramesPerPes, "", false},
+    {"mpeg2_two_frames_per_pes", kAv + "-c:v mpeg2video -bf 0 -c:a mp2", Shape::kTwoFramesPerPes,
+     "", false},
 };
 
 fs::path MakeInput(const TsCase& c, const fs::path& dir) {
@@ -145,14 +144,15 @@ TEST_P(TsShapes, CopyIsWhatFfmpegCopies) {
     const fs::path input = MakeInput(c, dir.path());
     const fs::path reference = dir / "ffmpeg.ts";
     int status = 0;
-    const std::string copied = testmedia::Run("ffmpeg -nostdin -v error -i " +
-                                                  Quote(input.string()) + " -map 0:v -c copy -copyinkf " +
-                                                  Quote(reference.string()) + " 2>&1",
-                                              &status);
+    const std::string copied =
+        testmedia::Run("ffmpeg -nostdin -v error -i " + Quote(input.string()) +
+                           " -map 0:v -c copy -copyinkf " + Quote(reference.string()) + " 2>&1",
+                       &status);
     ASSERT_EQ(status, 0) << copied;
 
     fs::create_directories(dir / "out");
-    const auto result = clitest::Run({"-v", "-o", (dir / "out").string(), input.string()}, dir.path());
+    const auto result =
+        clitest::Run({"-v", "-o", (dir / "out").string(), input.string()}, dir.path());
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const bool unparsed = result.err.find("read without the parser") != std::string::npos;
     const bool again = result.err.find("copying again through the parser") != std::string::npos;

@@ -8,13 +8,14 @@
 // On the PES of a well-made file it must say so, or the cheap path would
 // never be taken.
 
+#include "engine/frame_cuts.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
-#include "engine/frame_cuts.h"
 #include "engine/ff_ptr.h"
 #include "test_media.h"
 
@@ -70,8 +71,8 @@ Video ReadPes(const std::filesystem::path& file) {
 // The frames FFmpeg's parser makes of `packets`, fed one after the other.
 std::vector<Bytes> ParserFrames(AVCodecID codec, const std::vector<Bytes>& packets) {
     std::vector<Bytes> frames;
-    std::unique_ptr<AVCodecParserContext, decltype(&av_parser_close)> parser(
-        av_parser_init(codec), &av_parser_close);
+    std::unique_ptr<AVCodecParserContext, decltype(&av_parser_close)> parser(av_parser_init(codec),
+                                                                             &av_parser_close);
     velmora::CodecContextPtr context(avcodec_alloc_context3(nullptr));
     context->codec_id = codec;
     context->codec_type = AVMEDIA_TYPE_VIDEO;
@@ -110,8 +111,9 @@ std::vector<Bytes> WithoutDelimiters(AVCodecID codec, const std::vector<Bytes>& 
         Bytes kept;
         size_t i = 0;
         while (i < p.size()) {
-            const bool code = i + 3 < p.size() && p[i] == 0 && p[i + 1] == 0 &&
-                              (p[i + 2] == 1 || (p[i + 2] == 0 && i + 4 < p.size() && p[i + 3] == 1));
+            const bool code =
+                i + 3 < p.size() && p[i] == 0 && p[i + 1] == 0 &&
+                (p[i + 2] == 1 || (p[i + 2] == 0 && i + 4 < p.size() && p[i + 3] == 1));
             if (code) {
                 const size_t header = p[i + 2] == 1 ? i + 3 : i + 4;
                 size_t next = header;
@@ -119,7 +121,9 @@ std::vector<Bytes> WithoutDelimiters(AVCodecID codec, const std::vector<Bytes>& 
                                                 (p[next + 2] == 1 || p[next + 2] == 0)))
                     ++next;
                 if (next + 2 >= p.size()) next = p.size();
-                if (!isDelimiter(p[header])) kept.insert(kept.end(), p.begin() + std::ptrdiff_t(i), p.begin() + std::ptrdiff_t(next));
+                if (!isDelimiter(p[header]))
+                    kept.insert(kept.end(), p.begin() + std::ptrdiff_t(i),
+                                p.begin() + std::ptrdiff_t(next));
                 i = next;
             } else {
                 kept.push_back(p[i++]);
@@ -234,16 +238,19 @@ TEST_P(FrameCutsVersusParser, OneFrameOnlyWhereTheParserAgrees) {
         // The PES boundaries, each moved by up to three bytes either way.
         std::vector<size_t> moved;
         std::uniform_int_distribution<int> by(-3, 3);
-        for (size_t b : boundaries) moved.push_back(size_t(std::max<long>(1, long(b) + by(random))));
+        for (size_t b : boundaries)
+            moved.push_back(size_t(std::max<long>(1, long(b) + by(random))));
         std::sort(moved.begin(), moved.end());
-        ExpectSound(video.codec, CutAt(stream, moved), "boundaries moved, round " + std::to_string(round));
+        ExpectSound(video.codec, CutAt(stream, moved),
+                    "boundaries moved, round " + std::to_string(round));
 
         // Cuts anywhere.
         std::vector<size_t> anywhere;
         std::uniform_int_distribution<size_t> at(1, stream.size() - 1);
         for (size_t i = 0; i < boundaries.size(); ++i) anywhere.push_back(at(random));
         std::sort(anywhere.begin(), anywhere.end());
-        ExpectSound(video.codec, CutAt(stream, anywhere), "random cuts, round " + std::to_string(round));
+        ExpectSound(video.codec, CutAt(stream, anywhere),
+                    "random cuts, round " + std::to_string(round));
     }
     // At least the muxed PES were whole, so the promise was really checked.
     EXPECT_GE(m_whole, 1);

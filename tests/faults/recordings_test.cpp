@@ -10,7 +10,7 @@
 #include "engine/engine_errors.h"
 #include "engine/input_result.h"
 #include "fault_support.h"
-#include "jobs/failure_text.h"
+#include "frontend_core/failure_text.h"
 #include "read_shim.h"
 #include "recording_shapes.h"
 

@@ -4,8 +4,8 @@
 
 #include <QComboBox>
 
+#include "frontend_core/output_folder.h"
 #include "job_fixture.h"
-#include "output_folder.h"
 #include "progress_polling.h"
 
 using jobtest::CopyAs;

@@ -75,8 +75,8 @@ private slots:
                                         "mw_fast.mkv",
                                         "-f lavfi -i testsrc=duration=1:size=160x120:rate=120 "
                                         "-c:v mpeg4"))
-                                 << QStringList{"mkv",   "00:00:01.000", "160*120",
-                                                "-", "120.00fps",    "准备"};
+                                 << QStringList{"mkv", "00:00:01.000", "160*120",
+                                                "-",   "120.00fps",    "准备"};
         QTest::newRow("unknown duration")
             << Q(testmedia::Make("mw_raw.m4v", kVideo + "-c:v mpeg4 -f m4v"))
             << QStringList{"m4v", "", "160*120", "-", "25.00fps", "准备"};

@@ -67,7 +67,8 @@ private slots:
         QTest::addColumn<QString>("expected");  // "videos", "home" or the remembered one
         QTest::newRow("Videos folder") << true << QString() << "videos";
         QTest::newRow("no Videos folder") << false << QString() << "home";
-        QTest::newRow("remembered folder") << true << "/srv/out" << "/srv/out";
+        QTest::newRow("remembered folder") << true << "/srv/out"
+                                           << "/srv/out";
     }
 
     void firstStartOutputFolder() {
@@ -91,8 +92,10 @@ private slots:
             shown = dlg.OutputFolder();
         }
         qputenv("HOME", oldHome);
-        if (oldConfig.isNull()) qunsetenv("XDG_CONFIG_HOME");
-        else qputenv("XDG_CONFIG_HOME", oldConfig);
+        if (oldConfig.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", oldConfig);
 
         const QString home_ = QString::fromStdString(home.path().string());
         if (expected == QLatin1String("videos")) expected = home_ + QStringLiteral("/Videos");

@@ -29,8 +29,10 @@ public:
         setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
     }
     ~ConfigHome() {
-        if (m_old.empty()) unsetenv("XDG_CONFIG_HOME");
-        else setenv("XDG_CONFIG_HOME", m_old.c_str(), 1);
+        if (m_old.empty())
+            unsetenv("XDG_CONFIG_HOME");
+        else
+            setenv("XDG_CONFIG_HOME", m_old.c_str(), 1);
     }
 
 private:

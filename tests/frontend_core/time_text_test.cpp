@@ -1,4 +1,4 @@
-#include "time_text.h"
+#include "frontend_core/time_text.h"
 
 #include <gtest/gtest.h>
 

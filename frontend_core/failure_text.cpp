@@ -1,4 +1,4 @@
-#include "jobs/failure_text.h"
+#include "frontend_core/failure_text.h"
 
 #include <cctype>
 #include <cerrno>
@@ -12,8 +12,8 @@
 #include "engine/input_result.h"
 #include "engine/output_name.h"
 #include "engine/utf8_path.h"
-#include "jobs/container_text.h"
-#include "mainwindow/time_text.h"
+#include "frontend_core/container_text.h"
+#include "frontend_core/time_text.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

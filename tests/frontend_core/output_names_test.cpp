@@ -1,4 +1,4 @@
-#include "output_names.h"
+#include "frontend_core/output_names.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "output_folder.h"
+#include "frontend_core/output_folder.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -89,6 +89,28 @@ TEST(OutputFolder, AFolderWithoutWritePermissionFailsTheWriteTest) {
     const auto result = CheckOutputFolder(Utf8FromPath(dir.path()), {});
     EXPECT_EQ(result.check, FolderCheck::kNotWritable);
     EXPECT_EQ(result.error, std::errc::permission_denied);
+}
+
+// A dry run looks without writing: a folder that takes no file passes, and
+// the space it lacks is still counted.
+TEST(OutputFolder, LookingWithoutWritingTriesNoFileButCountsTheSpace) {
+    EXPECT_EQ(CheckOutputFolder("/proc", {}, FolderCheckDepth::kWithoutWriting).check,
+              FolderCheck::kOk);
+    testmedia::TempDir dir;
+    EXPECT_EQ(
+        CheckOutputFolder(Utf8FromPath(dir / "missing"), {}, FolderCheckDepth::kWithoutWriting)
+            .check,
+        FolderCheck::kMissing);
+    const fs::path big = dir / "big.mp4";
+    std::ofstream(big).close();
+    std::error_code ec;
+    fs::resize_file(big, fs::space(dir.path()).free + (std::uintmax_t{1} << 30), ec);
+    if (ec) GTEST_SKIP() << "the file system takes no sparse file of that size: " << ec.message();
+    EXPECT_EQ(CheckOutputFolder(Utf8FromPath(dir.path()), {Utf8FromPath(big)},
+                                FolderCheckDepth::kWithoutWriting)
+                  .check,
+              FolderCheck::kNotEnoughSpace);
+    EXPECT_EQ(Listing(dir.path()), std::set<fs::path>{"big.mp4"});
 }
 
 // A sparse input larger than the free space of the folder's file system: the

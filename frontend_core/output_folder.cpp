@@ -1,4 +1,4 @@
-#include "jobs/output_folder.h"
+#include "frontend_core/output_folder.h"
 
 #include <cerrno>
 #include <string>
@@ -57,7 +57,8 @@ std::uintmax_t TotalInputSize(const std::vector<std::string>& inputs) {
 }
 
 FolderCheckResult CheckOutputFolder(const std::string& folder,
-                                    const std::vector<std::string>& inputs) {
+                                    const std::vector<std::string>& inputs,
+                                    FolderCheckDepth depth) {
     FolderCheckResult result;
     if (folder == "\\") {
         result.check = FolderCheck::kBareSeparator;
@@ -76,7 +77,7 @@ FolderCheckResult CheckOutputFolder(const std::string& folder,
         return result;
     }
 
-    result.error = FolderWriteTest(path);
+    if (depth == FolderCheckDepth::kFull) result.error = FolderWriteTest(path);
     if (result.error) {
         result.check = FolderCheck::kNotWritable;
         return result;

@@ -1,4 +1,4 @@
-#include "jobs/output_names.h"
+#include "frontend_core/output_names.h"
 
 namespace {
 

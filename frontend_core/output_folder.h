@@ -26,10 +26,20 @@ struct FolderCheckResult {
     std::uintmax_t available = 0;  // free bytes where the folder lives
 };
 
-// Runs the checks in order: existence, write test, space test. `folder` and
-// `inputs` are UTF-8 names; inputs whose size cannot be read count as 0.
+// How far CheckOutputFolder() goes. A dry run only looks: it never creates
+// a file, not even the write test's.
+enum class FolderCheckDepth {
+    kFull,
+    kWithoutWriting,
+};
+
+// Runs the checks in order: existence, write test (skipped without
+// writing), space test. The window, the command line and its dry run all
+// check a folder this one way. `folder` and `inputs` are UTF-8 names;
+// inputs whose size cannot be read count as 0.
 FolderCheckResult CheckOutputFolder(const std::string& folder,
-                                    const std::vector<std::string>& inputs);
+                                    const std::vector<std::string>& inputs,
+                                    FolderCheckDepth depth = FolderCheckDepth::kFull);
 
 // Proves that a file can be created in `folder` by creating one exclusively
 // and deleting it again. Only a file this call created is ever deleted: when

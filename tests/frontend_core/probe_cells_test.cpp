@@ -1,7 +1,7 @@
 // The cells of a probed file as the file list and `velmora-cli --probe`
 // both show them, from the probe's fields as a probe leaves them.
 
-#include "mainwindow/probe_cells.h"
+#include "frontend_core/probe_cells.h"
 
 #include <gtest/gtest.h>
 

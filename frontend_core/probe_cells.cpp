@@ -1,10 +1,10 @@
-#include "mainwindow/probe_cells.h"
+#include "frontend_core/probe_cells.h"
 
 #include <cstdio>
 #include <limits>
 
 #include "engine/av_converter.h"
-#include "mainwindow/time_text.h"
+#include "frontend_core/time_text.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

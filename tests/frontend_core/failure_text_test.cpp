@@ -1,14 +1,14 @@
 // What a user reads about a failed file: words to act on, never only an
 // errno text.
 
-#include "jobs/failure_text.h"
+#include "frontend_core/failure_text.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "engine/engine_errors.h"
-#include "jobs/container_text.h"
+#include "frontend_core/container_text.h"
 #include "test_media.h"
 
 extern "C" {

@@ -1,4 +1,4 @@
-#include "jobs/container_text.h"
+#include "frontend_core/container_text.h"
 
 #include <cctype>
 #include <cstring>

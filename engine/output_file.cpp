@@ -70,7 +70,13 @@ int OpenOutputFolder(const std::string& folder, const std::string& root) {
             return -1;
         }
         const int next = OpenFolderAt(fd, name.c_str(), O_NOFOLLOW);
-        const int error = errno;
+        int error = errno;
+        // A link on the way is refused with ENOTDIR or ELOOP, depending on
+        // the flags: told apart from a file in the way as ELOOP.
+        struct stat named {};
+        if (next < 0 && error == ENOTDIR &&
+            fstatat(fd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(named.st_mode))
+            error = ELOOP;
         close(fd);
         if (next < 0) {
             errno = error;
@@ -197,7 +203,7 @@ int OutputFile::NameFirstFree(long long from, const std::function<std::string(lo
         const int rc = RenameTo(candidate);
         if (rc == EEXIST) continue;
         if (rc != 0) return AVERROR(rc);
-        used = m_folder + FileNameOf(candidate);
+        used = FolderNow() + FileNameOf(candidate);
         m_named = true;
 #ifndef _WIN32
         // The new name is only safe from a power cut once the folder is on
@@ -207,6 +213,26 @@ int OutputFile::NameFirstFree(long long from, const std::function<std::string(lo
         return 0;
     }
     return AVERROR(EEXIST);
+}
+
+std::string OutputFile::FolderNow() const {
+#ifndef _WIN32
+    struct stat held {
+    }, named{};
+    if (fstat(m_folderFd, &held) != 0) return m_folder;
+    if (stat(m_folder.empty() ? "." : m_folder.c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+        return m_folder;
+    // Moved meanwhile: Linux tells where the open folder is now.
+    char path[4096];
+    const std::string link = "/proc/self/fd/" + std::to_string(m_folderFd);
+    const ssize_t n = readlink(link.c_str(), path, sizeof path - 1);
+    if (n <= 0 || path[0] != '/') return m_folder;
+    const std::string now(path, static_cast<size_t>(n));
+    return now == "/" ? now : now + "/";
+#else
+    return m_folder;
+#endif
 }
 
 int OutputFile::Publish(const NamePlace& place, const NameHeld& held, std::string& used) {

@@ -62,7 +62,8 @@ public:
     // Writes what the I/O context still buffers, flushes the file to the
     // disk, then gives it the name at `place`, or the first one after it in
     // its sequence that is free and not `held` by another output of the
-    // job; `used` gets the name. Returns 0 or an FFmpeg error code; on
+    // job; `used` gets the name (in the folder the file was made in, under
+    // that folder's name now, should it have been moved). Returns 0 or an FFmpeg error code; on
     // failure the file keeps its temporary name and Discard() removes it.
     int Publish(const NamePlace& place, const NameHeld& held, std::string& used);
 
@@ -90,6 +91,9 @@ private:
     // Returns 0 or an errno.
     int RenameTo(const std::string& name);
     void RemoveTemporary();
+    // The name of the folder the file is in: m_folder, or where the folder
+    // is now when it was moved (or a link put in its place) since.
+    std::string FolderNow() const;
     void CloseFolder();
 
     int m_folderFd = -1;     // the output folder, open (POSIX)

@@ -22,20 +22,6 @@ namespace {
 
 using testmedia::TempDir;
 
-// Sets an environment variable for the programs started while it lives.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() { unsetenv(m_name); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-};
-
 // "done     IN -> OUT" lines: what each process says it wrote.
 std::map<std::string, std::string> ReportedOutputs(const std::string& out) {
     std::map<std::string, std::string> outputs;

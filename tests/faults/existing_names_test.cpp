@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "cli_test_support.h"
 #include "engine/input_result.h"
 #include "fault_support.h"
-#include "jobs/output_names.h"
+#include "frontend_core/output_names.h"
 #include "read_shim.h"
 
 namespace faults {
@@ -15,7 +17,35 @@ namespace {
 
 using testmedia::TempDir;
 
-TEST(ExistingNames, NothingInTheFolderIsTouched) {
+// The file systems the names are given on: one with every call, and one
+// without RENAME_NOREPLACE and without hard links (FAT or exFAT through
+// FUSE), which velmora-cli is made to see through a stand-in for those
+// calls.
+struct FileSystemCase {
+    const char* name;
+    const char* preload;  // LD_PRELOAD for velmora-cli; empty: none
+};
+
+std::ostream& operator<<(std::ostream& os, const FileSystemCase& c) { return os << c.name; }
+
+class ExistingNamesOn : public testing::TestWithParam<FileSystemCase> {};
+
+TEST_P(ExistingNamesOn, NothingInTheFolderIsTouched) {
+    const FileSystemCase& c = GetParam();
+    std::optional<ScopedEnv> preload;
+    std::optional<ScopedEnv> asan;
+    if (*c.preload) {
+        preload.emplace("LD_PRELOAD", c.preload);
+        asan.emplace("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0");
+        // The stand-in is in force: no hard link can be made.
+        int status = 0;
+        testmedia::Run(
+            "cd /tmp && : > velmora-link-probe-$$ && ln velmora-link-probe-$$ "
+            "velmora-link-probe-$$.2 2>/dev/null; s=$?; rm -f velmora-link-probe-$$*; "
+            "exit $s",
+            &status);
+        ASSERT_NE(status, 0) << "the stand-in for hard links is not in force";
+    }
     TempDir cwd;
     const fs::path out = cwd / "out";
     fs::create_directory(out);
@@ -98,8 +128,10 @@ TEST(ExistingNames, TakenDuringTheCopyTheOutputKeepsToItsOwnNames) {
     ASSERT_EQ(planned[1].path, (dir / "out" / "clip(4).mp4").string());
 
     // The first input's reads wait until the other program's file is there.
-    readshim::Watching held({"/in/clip(3).mp4", -1, 16 * 1024});
+    // Made first, so that a failed check lets the held reads go before the
+    // engine joins its worker.
     CAVConverter engine;
+    readshim::Watching held({"/in/clip(3).mp4", -1, 16 * 1024});
     engine.StartJob({ItemFor(longer, planned[0]), ItemFor(shorter, planned[1])});
     ASSERT_TRUE(readshim::WaitUntilHeld());
     WriteBytes(dir / "out" / "clip(3).mp4", "another program's file");
@@ -114,6 +146,12 @@ TEST(ExistingNames, TakenDuringTheCopyTheOutputKeepsToItsOwnNames) {
     EXPECT_EQ(testmedia::FilesIn(dir / "out"),
               (std::vector<std::string>{"clip(3)(0).mp4", "clip(3).mp4", "clip(4).mp4"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, ExistingNamesOn,
+                         testing::Values(FileSystemCase{"every_call", ""},
+                                         FileSystemCase{"no_noreplace_no_hard_links",
+                                                        VELMORA_RENAME_SHIM}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Asked to write into a folder that cannot take files, the program starts
 // nothing and leaves the folder as it was.

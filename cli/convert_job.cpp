@@ -84,8 +84,8 @@ void PlaceOutput(const CliOptions& options, std::set<std::string>& claimed, Entr
     }
 }
 
-void TakeProbe(const CAVConverter& engine, FileResult& r) {
-    const ProbeNumbers numbers = NumbersOfProbe(engine);
+void TakeProbe(const velmora::ProbeFacts& facts, FileResult& r) {
+    const ProbeNumbers numbers = NumbersOfProbe(facts);
     r.duration = numbers.duration;
     r.bitRate = numbers.bitRate;
     r.frameRate = numbers.frameRate;
@@ -254,14 +254,13 @@ bool Prepare(Run& run, size_t at, Entry& e) {
 // that the copy takes the input the probe opened and analysed. An entry a
 // stop reaches before its copy is left undecided: not started.
 void ProbeAndCopy(Run& run, Lane& lane, size_t at, Entry& e, StopWatch watch) {
-    const int probe = ProbeFile(lane.engine, e.result.input);
+    const velmora::ProbeFacts probe = ProbeFile(lane.engine, e.result.input);
     if (StopSignal() != 0) return;
-    if (probe < 0)
-        Say(run, ShownName(e.result.input) + ": refused: " +
-                     ProbeRefusalText(e.result.input, probe, lane.engine.m_nVideoCodec,
-                                      lane.engine.m_probedContainer.muxer));
+    if (probe.error < 0)
+        Say(run,
+            ShownName(e.result.input) + ": refused: " + ProbeRefusalText(e.result.input, probe));
     else
-        TakeProbe(lane.engine, e.result);
+        TakeProbe(probe, e.result);
 
     bool copy = false;
     {
@@ -270,10 +269,8 @@ void ProbeAndCopy(Run& run, Lane& lane, size_t at, Entry& e, StopWatch watch) {
             if (StopSignal() != 0) return;
             run.named.wait_for(lock, std::chrono::milliseconds(10));
         }
-        if (probe < 0)
-            Decide(e, FileResult::Status::kRefused,
-                   ProbeRefusalText(e.result.input, probe, lane.engine.m_nVideoCodec,
-                                    lane.engine.m_probedContainer.muxer));
+        if (probe.error < 0)
+            Decide(e, FileResult::Status::kRefused, ProbeRefusalText(e.result.input, probe));
         else
             copy = Prepare(run, at, e);
         ++run.namedUpTo;
@@ -393,11 +390,8 @@ void RunEntries(const CliOptions& options, std::vector<Entry>& entries) {
 
 void Complain(const std::string& text) { std::fprintf(stderr, "velmora-cli: %s\n", text.c_str()); }
 
-int ProbeFile(CAVConverter& engine, const std::string& file) {
-    // Probe() clears its result fields first, so a field it does not reach
-    // for this file never shows the previous file's value.
-    engine.m_pszProbeFile = FfmpegName(file);
-    return engine.Probe();
+velmora::ProbeFacts ProbeFile(CAVConverter& engine, const std::string& file) {
+    return engine.ProbeFile(FfmpegName(file));
 }
 
 int RunConvert(const CliOptions& options) {
@@ -415,12 +409,11 @@ int RunConvert(const CliOptions& options) {
         for (auto& e : entries) {
             if (int signal = StopSignal()) return 128 + signal;
             if (e.decided) continue;
-            const int result = ProbeFile(*g_pEngine, e.result.input);
-            if (result < 0)
-                Refuse(e, ProbeRefusalText(e.result.input, result, g_pEngine->m_nVideoCodec,
-                                           g_pEngine->m_probedContainer.muxer));
+            const velmora::ProbeFacts probe = ProbeFile(*g_pEngine, e.result.input);
+            if (probe.error < 0)
+                Refuse(e, ProbeRefusalText(e.result.input, probe));
             else
-                TakeProbe(*g_pEngine, e.result);
+                TakeProbe(probe, e.result);
         }
         PlanNames(entries);
 

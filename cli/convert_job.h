@@ -10,12 +10,14 @@
 
 #include <string>
 
+#include "engine/probe_facts.h"
 #include "options.h"
 
 class CAVConverter;
 
-// Probes one file with the engine; see CAVConverter::Probe().
-int ProbeFile(CAVConverter& engine, const std::string& file);
+// Probes one file, named as the user gave it, with the engine; see
+// CAVConverter::ProbeFile().
+velmora::ProbeFacts ProbeFile(CAVConverter& engine, const std::string& file);
 
 // Runs the job `options` describe on the process's engine and returns the
 // exit status: 0 when every file was copied whole or left out because its

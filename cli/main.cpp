@@ -36,10 +36,9 @@ int RunProbe(const CliOptions& options) {
     int exitCode = kExitOk;
     for (const auto& file : options.files) {
         if (int signal = StopSignal()) return ExitForSignal(signal);
-        const int result = ProbeFile(*g_pEngine, file);
-        if (result < 0) {
-            const std::string why = ProbeRefusalText(file, result, g_pEngine->m_nVideoCodec,
-                                                     g_pEngine->m_probedContainer.muxer);
+        const velmora::ProbeFacts facts = ProbeFile(*g_pEngine, file);
+        if (facts.error < 0) {
+            const std::string why = ProbeRefusalText(file, facts);
             Complain(ShownName(file) + ": refused: " + why);
             if (options.json)
                 std::printf("{\"schema\":%d,\"path\":%s,\"error\":%s}\n", kJsonSchema,
@@ -47,9 +46,9 @@ int RunProbe(const CliOptions& options) {
             exitCode = kExitFailed;
             continue;
         }
-        const ProbeCells cells = CellsOfProbe(file, *g_pEngine);
+        const ProbeCells cells = CellsOfProbe(file, facts);
         const std::string line =
-            options.json ? JsonLine(cells, NumbersOfProbe(*g_pEngine)) : TabLine(cells);
+            options.json ? JsonLine(cells, NumbersOfProbe(facts)) : TabLine(cells);
         std::printf("%s\n", line.c_str());
     }
     return exitCode;

@@ -4,7 +4,6 @@
 
 #include "cli/file_result.h"
 #include "cli/shown_name.h"
-#include "engine/av_converter.h"
 
 extern "C" {
 #include <libavutil/avutil.h>
@@ -48,15 +47,15 @@ size_t Utf8SequenceLength(const std::string& text, size_t i) {
 
 }  // namespace
 
-ProbeNumbers NumbersOfProbe(const CAVConverter& engine) {
+ProbeNumbers NumbersOfProbe(const velmora::ProbeFacts& facts) {
     ProbeNumbers numbers;
-    if (engine.m_llDuration != AV_NOPTS_VALUE && engine.m_llDuration >= 0)
-        numbers.duration = static_cast<double>(engine.m_llDuration) / 1e6;
-    numbers.width = engine.m_nInWidth;
-    numbers.height = engine.m_nInHeight;
-    if (engine.m_llVideoBitRate > 0) numbers.bitRate = engine.m_llVideoBitRate;
-    if (engine.m_nFpsDen != 0 && engine.m_nFpsNum > 0)
-        numbers.frameRate = static_cast<double>(engine.m_nFpsNum) / engine.m_nFpsDen;
+    if (facts.duration != AV_NOPTS_VALUE && facts.duration >= 0)
+        numbers.duration = static_cast<double>(facts.duration) / 1e6;
+    numbers.width = facts.width;
+    numbers.height = facts.height;
+    if (facts.videoBitRate > 0) numbers.bitRate = facts.videoBitRate;
+    if (facts.fpsDen != 0 && facts.fpsNum > 0)
+        numbers.frameRate = static_cast<double>(facts.fpsNum) / facts.fpsDen;
     return numbers;
 }
 

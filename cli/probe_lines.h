@@ -1,14 +1,13 @@
 #pragma once
 
 // The lines --probe prints for a probed file: the file list's cells (see
-// mainwindow/probe_cells.h), tab-separated or as JSON beside the numbers.
+// frontend_core/probe_cells.h), tab-separated or as JSON beside the numbers.
 
 #include <optional>
 #include <string>
 
+#include "engine/probe_facts.h"
 #include "frontend_core/probe_cells.h"
-
-class CAVConverter;
 
 // The same results as numbers, for programs that read --json.
 struct ProbeNumbers {
@@ -19,8 +18,8 @@ struct ProbeNumbers {
     std::optional<double> frameRate;   // frames/s
 };
 
-// Reads the results of the probe that just ran.
-ProbeNumbers NumbersOfProbe(const CAVConverter& engine);
+// The numbers of what a probe found.
+ProbeNumbers NumbersOfProbe(const velmora::ProbeFacts& facts);
 
 // The cells as one line: tab-separated, the profile's name (empty when it
 // has none) after its number, or a JSON object that holds the numbers beside

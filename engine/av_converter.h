@@ -18,6 +18,7 @@
 #include "engine/container_record.h"
 #include "engine/input_result.h"
 #include "engine/output_name.h"
+#include "engine/probe_facts.h"
 
 namespace velmora {
 class ProbedInput;
@@ -74,12 +75,11 @@ struct JobItem {
     velmora::StoppedCopy whenStopped = velmora::StoppedCopy::kKeep;
 };
 
-// Results of Probe().
+// Result of Probe() for a file a job could copy. Any other result is
+// negative: an FFmpeg error code or one of the engine's (see
+// velmora::ProbeFacts::error).
 enum ProbeResult : int {
     kProbeOk = 0,
-    kProbeNoVideoOrUnreadable = -1,  // cannot be opened, or no video stream
-    kProbeNoStreamInfo = -2,         // avformat_find_stream_info failed
-    // -12 (AVERROR(ENOMEM)) and other negative FFmpeg codes pass through.
 };
 
 class CAVConverter {
@@ -123,22 +123,25 @@ public:
     std::atomic<int> m_nProgress{0};
 
     // Stop request for a probe in progress: may be raised from another thread
-    // or a signal handler; Probe() lowers it when it starts.
+    // or a signal handler; a probe lowers it when it starts.
     std::atomic<bool> m_bStopProbe{false};
     static constexpr std::int64_t kProbeByteBudget = 64 << 20;
-    // When set, a successful Probe() keeps its file open and analysed, and
+    // When set, a successful probe keeps its file open and analysed, and
     // a job whose first input is that file, unchanged, copies from it
     // instead of opening and analysing it again. The file stays open until
     // then (or until the next probe, or the engine goes), which is why a
     // front end that probes long before it copies leaves this off.
     bool m_bKeepProbedInput = false;
 
-    // ---- Probe results (written by Probe(), read by the user interface) ---
+    // ---- Probe results (written by ProbeFile(), read by the front ends) ---
+    // The last probe's facts as one record, as ProbeFile() returned them.
+    // The fields below hold the same facts one by one.
+    velmora::ProbeFacts m_lastProbe;
     std::int64_t m_llDuration = 0;  // microseconds, AV_NOPTS_VALUE if unknown
     int m_nVideoProfile = 0;
     int m_nVideoBitRate = 0;  // bits per second, low 32 bits; 0 = not known
     // The same in full: raw video (v210, say) goes beyond the 2^31 bit/s an
-    // int holds. 0 = not known. The front ends show this one.
+    // int holds. 0 = not known.
     std::int64_t m_llVideoBitRate = 0;
     int m_nInHeight = 0;
     int m_nInWidth = 0;
@@ -166,12 +169,22 @@ public:
     // original design is meaningless for std::string and ignored.
     void AllocNames(int count, int bufferSize = 256);
 
-    // Probes m_pszProbeFile; see ProbeResult. Joins a previous worker first.
-    // Refuses a file the job could not write (see
-    // velmora::ChooseOutputContainer(), which both use) with the engine's
-    // error code; m_probedContainer says which container it chose. Reads
-    // at most kProbeByteBudget bytes, so an endless input is refused too, and
-    // ends early when m_bStopProbe is raised.
+    // Probes the file `name` (UTF-8 bytes of the path, kept in
+    // m_pszProbeFile) and returns what it found; the same record stays in
+    // m_lastProbe and its facts in the probe result fields. Joins a previous
+    // worker first. A file is refused (ProbeFacts::error < 0) when it cannot
+    // be opened or read (the file system's error), when FFmpeg cannot read
+    // it as media or finds no video in it (velmora::kErrorNotVideoFile),
+    // when its streams cannot be analysed (velmora::kErrorNoStreamInfo),
+    // when a decoder of its sound or video cannot be opened (FFmpeg's
+    // error), and when the job could not write it (see
+    // velmora::ChooseOutputContainer(), which both use; the record's
+    // container says which one it chose). Reads at most kProbeByteBudget
+    // bytes, so an endless input is refused too, and ends early when
+    // m_bStopProbe is raised.
+    velmora::ProbeFacts ProbeFile(const std::string& name);
+
+    // ProbeFile(m_pszProbeFile); returns its error (kProbeOk when accepted).
     int Probe();
 
     // Starts a job over `items`, the way every front end starts one: waits
@@ -210,6 +223,8 @@ public:
     int WorkerResult() const { return m_nWorkerResult.load(std::memory_order_relaxed); }
 
 private:
+    // Puts `facts` into m_lastProbe and the probe result fields.
+    void KeepProbe(const velmora::ProbeFacts& facts);
     void WorkerProc();
     // Back to pending, with no error and no packets counted.
     void ResetInputResult(int index);
@@ -230,7 +245,7 @@ private:
     // Number of entries AllocNames() made; the worker never goes past it.
     int m_nAllocated = 0;
     // The input of the last probe, while kept for the job (see
-    // m_bKeepProbedInput). Used by Probe() and by the worker, never at once:
+    // m_bKeepProbedInput). Used by the probe and by the worker, never at once:
     // each joins the other first.
     std::unique_ptr<velmora::ProbedInput> m_probed;
     // The planned names of the job (NameKey()), with how many inputs each.

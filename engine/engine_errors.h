@@ -10,6 +10,14 @@ extern "C" {
 
 namespace velmora {
 
+// The probe's refusals of what a file holds. The file system's own errors
+// (a missing file, no permission, a bad sector) are not these: they pass
+// through as FFmpeg gives them.
+// FFmpeg cannot read the file as media, or it holds no video stream.
+inline constexpr int kErrorNotVideoFile = FFERRTAG('V', 'N', 'V', 'F');
+// FFmpeg opened the file but could not tell what its streams hold.
+inline constexpr int kErrorNoStreamInfo = FFERRTAG('V', 'N', 'S', 'I');
+
 // The output file was removed (alone or with its folder) while it was
 // written.
 inline constexpr int kErrorOutputRemoved = FFERRTAG('V', 'O', 'R', 'M');

@@ -58,8 +58,9 @@ std::string ErrorText(int error) {
     return text;
 }
 
-std::string ProbeRefusalText(const std::string& file, int result, int videoCodec,
-                             const std::string& container) {
+std::string ProbeRefusalText(const std::string& file, const velmora::ProbeFacts& facts) {
+    const int result = facts.error;
+    const std::string& container = facts.container.muxer;
     const fs::path path = PathFromUtf8(file);
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
@@ -72,9 +73,13 @@ std::string ProbeRefusalText(const std::string& file, int result, int videoCodec
     if (fs::is_regular_file(status) && !std::ifstream(path, std::ios::binary))
         return "the file cannot be read";
 
+    // A file that looks fine on disk but could not be read (a bad sector,
+    // say) is told with the error of the read.
+    if (facts.unreadable) return "the file cannot be read (" + ErrorText(result) + ")";
+
     if (result == velmora::kErrorCodecNotInContainer) {
-        const char* codec = avcodec_get_name(static_cast<AVCodecID>(videoCodec));
-        std::string name = videoCodec != 0 && codec ? codec : "this";
+        const char* codec = avcodec_get_name(static_cast<AVCodecID>(facts.videoCodec));
+        std::string name = facts.videoCodec != 0 && codec ? codec : "this";
         for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return "the " + ContainerOf(file, container) + " container cannot hold " + name + " video";
     }
@@ -83,9 +88,9 @@ std::string ProbeRefusalText(const std::string& file, int result, int videoCodec
     if (result == velmora::kErrorNotSingleFile || result == AVERROR_MUXER_NOT_FOUND ||
         result == velmora::kErrorWriterChangesVideo)
         return FailureText(result, AV_NOPTS_VALUE, file, container);
-    if (result == kProbeNoVideoOrUnreadable)
+    if (result == velmora::kErrorNotVideoFile)
         return "not a video file: FFmpeg cannot read it as media, or it has no video stream";
-    if (result == kProbeNoStreamInfo)
+    if (result == velmora::kErrorNoStreamInfo)
         return "the streams of the file cannot be read; it may be damaged or cut short";
     if (result == AVERROR(ENOMEM)) return "out of memory";
     return "a decoder for its video or audio cannot be opened (" + ErrorText(result) + ")";

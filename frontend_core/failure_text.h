@@ -7,17 +7,17 @@
 
 #include <string>
 
+#include "engine/probe_facts.h"
+
 class CAVConverter;
 
 // FFmpeg's text for an error code (negative AVERROR value).
 std::string ErrorText(int error);
 
-// Why the probe refused `file` (`result` < 0 from CAVConverter::Probe;
-// `videoCodec` its m_nVideoCodec, which names the video a container cannot
-// hold; `container` the muxer of its m_probedContainer, which names the
-// container).
-std::string ProbeRefusalText(const std::string& file, int result, int videoCodec = 0,
-                             const std::string& container = {});
+// Why the probe refused `file`, from what it found (`facts.error` < 0):
+// the video codec names the video a container cannot hold, the container
+// the one it would have been written in.
+std::string ProbeRefusalText(const std::string& file, const velmora::ProbeFacts& facts);
 
 // Why the job failed input `input` of the engine's last job, from the
 // reasons the worker kept (error code, place in the input, output name).

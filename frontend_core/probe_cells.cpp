@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <limits>
 
-#include "engine/av_converter.h"
 #include "frontend_core/time_text.h"
 
 extern "C" {
@@ -45,18 +44,18 @@ std::string ProfileName(int codecId, int profile) {
     return name ? name : std::string();
 }
 
-ProbeCells CellsOfProbe(const std::string& path, const CAVConverter& engine) {
+ProbeCells CellsOfProbe(const std::string& path, const velmora::ProbeFacts& facts) {
     ProbeCells cells;
     cells.path = path;
     cells.extension = ExtensionOf(path);
-    cells.duration = DurationText(engine.m_llDuration);
-    cells.size = Printf("%d*%d", engine.m_nInWidth, engine.m_nInHeight);
+    cells.duration = DurationText(facts.duration);
+    cells.size = Printf("%d*%d", facts.width, facts.height);
     // Most MKV, WebM and TS files do not tell the video's bit rate: an empty
     // cell, not a made-up 0.
-    if (engine.m_llVideoBitRate > 0)
-        cells.bitRate = Printf("%lldkbps", static_cast<long long>(engine.m_llVideoBitRate / 1000));
-    cells.frameRate = FrameRateText(engine.m_nFpsNum, engine.m_nFpsDen);
-    cells.profile = Printf("%d", engine.m_nVideoProfile);
-    cells.profileName = ProfileName(engine.m_nVideoCodec, engine.m_nVideoProfile);
+    if (facts.videoBitRate > 0)
+        cells.bitRate = Printf("%lldkbps", static_cast<long long>(facts.videoBitRate / 1000));
+    cells.frameRate = FrameRateText(facts.fpsNum, facts.fpsDen);
+    cells.profile = Printf("%d", facts.videoProfile);
+    cells.profileName = ProfileName(facts.videoCodec, facts.videoProfile);
     return cells;
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-class CAVConverter;
+#include "engine/probe_facts.h"
 
 struct ProbeCells {
     std::string path;
@@ -20,8 +20,8 @@ struct ProbeCells {
     std::string profileName;  // its name, e.g. "High"; empty when it has none
 };
 
-// The cells of `path` from the results of the probe that just ran on it.
-ProbeCells CellsOfProbe(const std::string& path, const CAVConverter& engine);
+// The cells of `path` from what the probe found in it.
+ProbeCells CellsOfProbe(const std::string& path, const velmora::ProbeFacts& facts);
 
 // The text after the last "." of the whole path, or the whole path. A dot in
 // a folder name counts when the file name has none ("/a.b/movie" gives

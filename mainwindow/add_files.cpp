@@ -66,14 +66,12 @@ void CTarnwickDlg::OnDropFiles(const QStringList& paths) { AddFiles(paths, false
 QString CTarnwickDlg::ProbeFile(const QString& path) {
     if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
     const std::string name = FileSystemName(path);
-    g_pEngine->m_pszProbeFile = name;
     g_pEngine->m_bKeepProbedInput = true;
-    const int result = g_pEngine->Probe();
-    if (result >= 0) return QString();
+    const velmora::ProbeFacts facts = g_pEngine->ProbeFile(name);
+    if (facts.error >= 0) return QString();
     return InterfaceText(lang::kFileRefusedStart) + FileNameOf(path) + QLatin1Char(' ') +
            InterfaceText(lang::kFileRefusedEnd) + QStringLiteral("\n    ") +
-           QString::fromStdString(ProbeRefusalText(name, result, g_pEngine->m_nVideoCodec,
-                                                   g_pEngine->m_probedContainer.muxer));
+           QString::fromStdString(ProbeRefusalText(name, facts));
 }
 
 int CTarnwickDlg::AddFiles(const QStringList& paths, bool repairSeparators) {

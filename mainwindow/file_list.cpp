@@ -18,12 +18,12 @@ QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 void CTarnwickDlg::AppendFileRow(const QString& path) {
     if (!g_pEngine) return;  // only ever called after a probe
-    const CAVConverter& engine = *g_pEngine;
+    const velmora::ProbeFacts& facts = g_pEngine->m_lastProbe;
 
     CCheckListCtrl& list = *m_fileList;
     if (list.RowCount() > 0) list.SetRowSelected(0, false);
 
-    const ProbeCells cells = CellsOfProbe(path.toStdString(), engine);
+    const ProbeCells cells = CellsOfProbe(path.toStdString(), facts);
     QStringList texts(kColumnCount);
     texts[kColPath] = path;
     texts[kColExtension] = Text(cells.extension);
@@ -39,15 +39,13 @@ void CTarnwickDlg::AppendFileRow(const QString& path) {
     // The number columns sort by value; an unknown value stays unset and
     // sorts after the known ones.
     if (!texts[kColDuration].isEmpty())
-        list.SetSortKey(row, kColDuration, static_cast<qlonglong>(engine.m_llDuration));
-    list.SetSortKey(row, kColSize,
-                    static_cast<qlonglong>(engine.m_nInWidth) * std::max(engine.m_nInHeight, 0));
-    if (engine.m_llVideoBitRate > 0)
-        list.SetSortKey(row, kColBitRate, static_cast<qlonglong>(engine.m_llVideoBitRate));
-    if (engine.m_nFpsDen != 0)
-        list.SetSortKey(row, kColFrameRate,
-                        static_cast<double>(engine.m_nFpsNum) / engine.m_nFpsDen);
-    list.SetSortKey(row, kColProfile, engine.m_nVideoProfile);
+        list.SetSortKey(row, kColDuration, static_cast<qlonglong>(facts.duration));
+    list.SetSortKey(row, kColSize, static_cast<qlonglong>(facts.width) * std::max(facts.height, 0));
+    if (facts.videoBitRate > 0)
+        list.SetSortKey(row, kColBitRate, static_cast<qlonglong>(facts.videoBitRate));
+    if (facts.fpsDen != 0)
+        list.SetSortKey(row, kColFrameRate, static_cast<double>(facts.fpsNum) / facts.fpsDen);
+    list.SetSortKey(row, kColProfile, facts.videoProfile);
     // The whole path, however narrow its column.
     list.SetRowToolTip(row, path);
 }

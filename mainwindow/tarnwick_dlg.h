@@ -80,7 +80,7 @@ public:
     // ---- Operations --------------------------------------------------------
 
     // Appends a checked row for `path` from the results of the probe that has
-    // just accepted it (read from g_pEngine).
+    // just accepted it (g_pEngine->m_lastProbe).
     void AppendFileRow(const QString& path);
     // Removes the first selected row and selects its successor.
     void DeleteSelectedRow();

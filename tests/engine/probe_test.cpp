@@ -10,6 +10,7 @@
 #include "engine_test_support.h"
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavutil/avutil.h>
 }
 
@@ -22,6 +23,47 @@ using testmedia::Quote;
 int Probe(CAVConverter& engine, const fs::path& file) {
     engine.m_pszProbeFile = file.string();
     return engine.Probe();
+}
+
+// The fields the window reads one by one hold the facts of the record the
+// probe returned, and the engine keeps that record.
+void ExpectFieldsHold(const CAVConverter& engine, const velmora::ProbeFacts& facts) {
+    EXPECT_EQ(engine.m_lastProbe.error, facts.error);
+    EXPECT_EQ(engine.m_lastProbe.unreadable, facts.unreadable);
+    EXPECT_EQ(engine.m_lastProbe.duration, facts.duration);
+    EXPECT_EQ(engine.m_lastProbe.width, facts.width);
+    EXPECT_EQ(engine.m_lastProbe.height, facts.height);
+    EXPECT_EQ(engine.m_lastProbe.fpsNum, facts.fpsNum);
+    EXPECT_EQ(engine.m_lastProbe.fpsDen, facts.fpsDen);
+    EXPECT_EQ(engine.m_lastProbe.videoBitRate, facts.videoBitRate);
+    EXPECT_EQ(engine.m_lastProbe.videoCodec, facts.videoCodec);
+    EXPECT_EQ(engine.m_lastProbe.videoProfile, facts.videoProfile);
+    EXPECT_EQ(engine.m_lastProbe.container.muxer, facts.container.muxer);
+
+    EXPECT_EQ(engine.m_llDuration, facts.duration);
+    EXPECT_EQ(engine.m_nInWidth, facts.width);
+    EXPECT_EQ(engine.m_nInHeight, facts.height);
+    EXPECT_EQ(engine.m_nFpsNum, facts.fpsNum);
+    EXPECT_EQ(engine.m_nFpsDen, facts.fpsDen);
+    EXPECT_EQ(engine.m_llVideoBitRate, facts.videoBitRate);
+    // The int field keeps the low 32 bits, as it always did.
+    EXPECT_EQ(engine.m_nVideoBitRate,
+              static_cast<int>(static_cast<std::uint32_t>(facts.videoBitRate)));
+    EXPECT_EQ(engine.m_nVideoCodec, facts.videoCodec);
+    EXPECT_EQ(engine.m_nVideoProfile, facts.videoProfile);
+    EXPECT_EQ(engine.m_probedContainer.muxer, facts.container.muxer);
+    EXPECT_EQ(engine.m_probedContainer.m2ts, facts.container.m2ts);
+    EXPECT_EQ(engine.m_probedContainer.nameMismatch, facts.container.nameMismatch);
+}
+
+// The video's codec as ffprobe names it, as an AVCodecID.
+int FfprobeCodec(const fs::path& file) {
+    std::string name = testmedia::Run(
+        "ffprobe -v error -select_streams V -show_entries stream=codec_name -of csv=p=0 " +
+        Quote(file.string()));
+    name = name.substr(0, name.find('\n'));
+    const AVCodecDescriptor* codec = avcodec_descriptor_get_by_name(name.c_str());
+    return codec ? codec->id : AV_CODEC_ID_NONE;
 }
 
 fs::path Cover() { return Make("cover.jpg", "-f lavfi -i testsrc=size=64x48 -frames:v 1"); }
@@ -79,7 +121,9 @@ struct ProbeCase {
     const char* name;
     Writer file;
     int result;
-    // Expected fields when accepted; unset ones are not checked.
+    // The file system's error, not a refusal of what the file holds.
+    bool unreadable = false;
+    // Expected facts when accepted; unset ones are not checked.
     int width = 0, height = 0;
     int fpsNum = 0, fpsDen = 0;
     std::optional<std::int64_t> duration = std::nullopt;  // microseconds
@@ -103,33 +147,34 @@ TEST_P(ProbeFile, ReportsOrRefuses) {
                                             "-pix_fmt yuv420p -c:v libx264")),
               kProbeOk);
 
-    EXPECT_EQ(Probe(engine, file), c.result);
+    const velmora::ProbeFacts facts = engine.ProbeFile(file.string());
+    EXPECT_EQ(facts.error, c.result);
+    EXPECT_EQ(facts.unreadable, c.unreadable);
+    // Also for a refused file: nothing of the file before is left.
+    ExpectFieldsHold(engine, facts);
     if (c.result != kProbeOk) return;
-    EXPECT_EQ(engine.m_nInWidth, c.width);
-    EXPECT_EQ(engine.m_nInHeight, c.height);
+    EXPECT_EQ(facts.width, c.width);
+    EXPECT_EQ(facts.height, c.height);
     if (c.fpsDen) {
-        EXPECT_EQ(engine.m_nFpsNum, c.fpsNum);
-        EXPECT_EQ(engine.m_nFpsDen, c.fpsDen);
+        EXPECT_EQ(facts.fpsNum, c.fpsNum);
+        EXPECT_EQ(facts.fpsDen, c.fpsDen);
     }
     if (c.duration && *c.duration == AV_NOPTS_VALUE) {
-        EXPECT_EQ(engine.m_llDuration, AV_NOPTS_VALUE);
+        EXPECT_EQ(facts.duration, AV_NOPTS_VALUE);
     } else if (c.duration) {
-        EXPECT_NEAR(static_cast<double>(engine.m_llDuration), static_cast<double>(*c.duration),
+        EXPECT_NEAR(static_cast<double>(facts.duration), static_cast<double>(*c.duration),
                     100000.0);
     }
     if (c.profile) {
-        EXPECT_EQ(engine.m_nVideoProfile, *c.profile);
+        EXPECT_EQ(facts.videoProfile, *c.profile);
     }
+    EXPECT_EQ(facts.videoCodec, FfprobeCodec(file));
     if (c.bitRateKnown) {
-        // The whole value, as ffprobe gives it; the int field keeps its
-        // low 32 bits, as it always did.
-        EXPECT_GT(engine.m_llVideoBitRate, 0);
-        EXPECT_EQ(engine.m_llVideoBitRate, FfprobeBitRate(file));
-        EXPECT_EQ(engine.m_nVideoBitRate,
-                  static_cast<int>(static_cast<std::uint32_t>(engine.m_llVideoBitRate)));
+        // The whole value, as ffprobe gives it.
+        EXPECT_GT(facts.videoBitRate, 0);
+        EXPECT_EQ(facts.videoBitRate, FfprobeBitRate(file));
     } else {
-        EXPECT_EQ(engine.m_nVideoBitRate, 0);
-        EXPECT_EQ(engine.m_llVideoBitRate, 0);
+        EXPECT_EQ(facts.videoBitRate, 0);
     }
 }
 
@@ -252,20 +297,23 @@ INSTANTIATE_TEST_SUITE_P(
         // Refused.
         ProbeCase{.name = "audio_only",
                   .file = [](const fs::path&) { return Make("sound.mka", kSound + " -c:a aac"); },
-                  .result = kProbeNoVideoOrUnreadable},
+                  .result = velmora::kErrorNotVideoFile},
         ProbeCase{
-            .name = "mp3_with_cover", .file = CoveredMp3, .result = kProbeNoVideoOrUnreadable},
+            .name = "mp3_with_cover", .file = CoveredMp3, .result = velmora::kErrorNotVideoFile},
         ProbeCase{.name = "zero_bytes",
                   .file = [](const fs::path& dir) { return WriteBytes(dir / "empty.mp4", ""); },
-                  .result = kProbeNoVideoOrUnreadable},
-        ProbeCase{.name = "random_bytes", .file = RandomBytes, .result = kProbeNoVideoOrUnreadable},
+                  .result = velmora::kErrorNotVideoFile},
+        ProbeCase{
+            .name = "random_bytes", .file = RandomBytes, .result = velmora::kErrorNotVideoFile},
         // An MP4 keeps its index at the end: without it nothing is readable.
         ProbeCase{.name = "truncated_mp4",
                   .file = [](const fs::path& dir) { return Truncated(dir, SmallVideo("mp4")); },
-                  .result = kProbeNoVideoOrUnreadable},
+                  .result = velmora::kErrorNotVideoFile},
+        // The file system's own errors pass through as they are.
         ProbeCase{.name = "missing",
                   .file = [](const fs::path& dir) { return dir / "missing.mp4"; },
-                  .result = kProbeNoVideoOrUnreadable},
+                  .result = AVERROR(ENOENT),
+                  .unreadable = true},
         // Files the job could not write are refused before anything is
         // written. A QuickTime file named .mp4 is written as MP4, the member
         // of its family the name stands for, which cannot hold FFV1.
@@ -301,7 +349,8 @@ INSTANTIATE_TEST_SUITE_P(
                           fs::create_directory(dir / "folder.mp4");
                           return dir / "folder.mp4";
                       },
-                  .result = kProbeNoVideoOrUnreadable}),
+                  .result = AVERROR(EISDIR),
+                  .unreadable = true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A video FFmpeg cannot decode is still copied packet for packet.

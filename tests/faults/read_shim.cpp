@@ -37,7 +37,7 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }
 
 // Loaded into another program (LD_PRELOAD), the plan comes from the
-// environment: VELMORA_READ_SHIM_PATH, _ERROR_AT and _DELAY_US.
+// environment: VELMORA_READ_SHIM_PATH, _ERROR_AT, _ERRNO and _DELAY_US.
 void PlanFromEnvironment() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -47,6 +47,8 @@ void PlanFromEnvironment() {
         plan.pathEnd = path;
         if (const char* at = std::getenv("VELMORA_READ_SHIM_ERROR_AT"))
             plan.errorAt = std::atoll(at);
+        if (const char* error = std::getenv("VELMORA_READ_SHIM_ERRNO"))
+            plan.error = std::atoi(error);
         if (const char* us = std::getenv("VELMORA_READ_SHIM_DELAY_US"))
             plan.delayMicroseconds = std::atoi(us);
         Watch(plan);
@@ -111,7 +113,7 @@ extern "C" ssize_t read(int fd, void* buffer, size_t size) {
     }
     if (plan.errorAt >= 0 && at >= 0 && end > plan.errorAt) {
         if (at >= plan.errorAt) {
-            errno = EIO;
+            errno = plan.error;
             return -1;
         }
         size = static_cast<size_t>(plan.errorAt - at);  // the good bytes first

@@ -6,6 +6,7 @@
 // until the test lets them go, and slow reads. It acts only on reads of the
 // file set with Watch(); everything else reads as usual.
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 
@@ -13,9 +14,10 @@ namespace readshim {
 
 struct Plan {
     std::string pathEnd;        // reads of a file whose path ends so
-    std::int64_t errorAt = -1;  // reads reaching past it fail with EIO
+    std::int64_t errorAt = -1;  // reads reaching past it fail with `error`
     std::int64_t holdAt = -1;   // reads reaching past it wait for Release()
     int delayMicroseconds = 0;  // each read waits this long first
+    int error = EIO;            // the errno of a failing read
 };
 
 // Starts acting on reads of the file `plan` names. Call before the job.

@@ -98,12 +98,43 @@ TEST(LeftOutText, SaysWhatTheCopyLacks) {
         EXPECT_EQ(LeftOutText(c.leftOut, c.videoPackets, c.fileEnd), c.text) << c.text;
 }
 
-TEST(FailureText, ProbeRefusalNamesTheVideo) {
+// Why the probe refused a file that is there and readable as far as the
+// disk tells: the probe's own refusals, and FFmpeg's and the file system's
+// errors, each worded as what it is. A real errno is never taken for one of
+// the probe's refusals.
+TEST(FailureText, ProbeRefusalSaysWhy) {
+    struct RefusalCase {
+        int error;
+        bool unreadable;
+        int videoCodec;
+        const char* text;
+    };
+    const RefusalCase cases[] = {
+        {velmora::kErrorCodecNotInContainer, false, AV_CODEC_ID_FFV1,
+         "the MP4 container cannot hold FFV1 video"},
+        {velmora::kErrorNotVideoFile, false, 0,
+         "not a video file: FFmpeg cannot read it as media, or it has no video stream"},
+        {velmora::kErrorNoStreamInfo, false, 0,
+         "the streams of the file cannot be read; it may be damaged or cut short"},
+        {AVERROR(EIO), true, 0, "the file cannot be read (Input/output error)"},
+        {AVERROR(EPERM), true, 0, "the file cannot be read (Operation not permitted)"},
+        // A decoder's errors: once the same numbers as the refusals above.
+        {AVERROR(EPERM), false, 0,
+         "a decoder for its video or audio cannot be opened (Operation not permitted)"},
+        {AVERROR(ENOENT), false, 0,
+         "a decoder for its video or audio cannot be opened (No such file or directory)"},
+        {AVERROR(ENOMEM), false, 0, "out of memory"},
+    };
     testmedia::TempDir dir;
     const std::string file = (dir / "renamed.mp4").string();
     std::ofstream(file) << "not read here";
-    EXPECT_EQ(ProbeRefusalText(file, velmora::kErrorCodecNotInContainer, AV_CODEC_ID_FFV1),
-              "the MP4 container cannot hold FFV1 video");
+    for (const RefusalCase& c : cases) {
+        velmora::ProbeFacts facts;
+        facts.error = c.error;
+        facts.unreadable = c.unreadable;
+        facts.videoCodec = c.videoCodec;
+        EXPECT_EQ(ProbeRefusalText(file, facts), c.text) << c.text;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The cells of a probed file as the file list and `velmora-cli --probe`
-// both show them, from the probe's fields as a probe leaves them.
+// both show them, from the record a probe returns.
 
 #include "frontend_core/probe_cells.h"
 
@@ -7,8 +7,6 @@
 
 #include <cstdint>
 #include <string>
-
-#include "engine/av_converter.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -80,17 +78,15 @@ TEST(CellsOfProbe, ShowTheDesignedTexts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        CAVConverter engine;
-        engine.m_llDuration = c.facts.duration;
-        engine.m_nInWidth = c.facts.width;
-        engine.m_nInHeight = c.facts.height;
-        // As a probe leaves them: the whole rate, and its low 32 bits.
-        engine.m_llVideoBitRate = c.facts.bitRate;
-        engine.m_nVideoBitRate = static_cast<int>(static_cast<std::uint32_t>(c.facts.bitRate));
-        engine.m_nFpsNum = c.facts.fpsNum;
-        engine.m_nFpsDen = c.facts.fpsDen;
-        engine.m_nVideoProfile = c.facts.profile;
-        const ProbeCells cells = CellsOfProbe(c.path, engine);
+        velmora::ProbeFacts facts;
+        facts.duration = c.facts.duration;
+        facts.width = c.facts.width;
+        facts.height = c.facts.height;
+        facts.videoBitRate = c.facts.bitRate;
+        facts.fpsNum = c.facts.fpsNum;
+        facts.fpsDen = c.facts.fpsDen;
+        facts.videoProfile = c.facts.profile;
+        const ProbeCells cells = CellsOfProbe(c.path, facts);
         EXPECT_EQ(cells.path, c.path);
         EXPECT_EQ(cells.extension, c.cells[0]);
         EXPECT_EQ(cells.duration, c.cells[1]);
@@ -121,10 +117,10 @@ TEST(CellsOfProbe, NameTheProfile) {
     };
     for (const NameCase& c : cases) {
         SCOPED_TRACE(c.name);
-        CAVConverter engine;
-        engine.m_nVideoCodec = c.codec;
-        engine.m_nVideoProfile = c.profile;
-        const ProbeCells cells = CellsOfProbe("/v/a.mp4", engine);
+        velmora::ProbeFacts facts;
+        facts.videoCodec = c.codec;
+        facts.videoProfile = c.profile;
+        const ProbeCells cells = CellsOfProbe("/v/a.mp4", facts);
         EXPECT_EQ(cells.profile, std::to_string(c.profile));
         EXPECT_EQ(cells.profileName, c.name);
     }

@@ -29,17 +29,19 @@ struct ProbeFacts {
     int profile = 0;
 };
 
-// Puts `facts` into the engine as a probe would have left them.
+// Puts `facts` into the engine's record of its last probe, as a probe would
+// have left them.
 void SetProbeFacts(const ProbeFacts& facts) {
     if (!g_pEngine) g_pEngine = std::make_unique<CAVConverter>();
-    g_pEngine->m_llDuration = facts.duration;
-    g_pEngine->m_nInWidth = facts.width;
-    g_pEngine->m_nInHeight = facts.height;
-    g_pEngine->m_llVideoBitRate = facts.bitRate;
-    g_pEngine->m_nVideoBitRate = static_cast<int>(static_cast<std::uint32_t>(facts.bitRate));
-    g_pEngine->m_nFpsNum = facts.fpsNum;
-    g_pEngine->m_nFpsDen = facts.fpsDen;
-    g_pEngine->m_nVideoProfile = facts.profile;
+    velmora::ProbeFacts& probe = g_pEngine->m_lastProbe;
+    probe = velmora::ProbeFacts();
+    probe.duration = facts.duration;
+    probe.width = facts.width;
+    probe.height = facts.height;
+    probe.videoBitRate = facts.bitRate;
+    probe.fpsNum = facts.fpsNum;
+    probe.fpsDen = facts.fpsDen;
+    probe.videoProfile = facts.profile;
 }
 
 QStringList RowTexts(CCheckListCtrl& list, int row) {

@@ -26,12 +26,6 @@ const int kIgnoreBrokenPipes = [] {
     return 0;
 }();
 
-ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-    setenv(name, value.c_str(), 1);
-}
-
-ScopedEnv::~ScopedEnv() { unsetenv(m_name); }
-
 std::string ReadBytes(const fs::path& file) { return testmedia::ReadAll(file); }
 
 void WriteBytes(const fs::path& file, const std::string& bytes) {

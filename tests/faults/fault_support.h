@@ -39,19 +39,6 @@ void WriteBytes(const fs::path& file, const std::string& bytes);
 using Snapshot = std::map<std::string, std::string>;
 Snapshot Snap(const fs::path& folder);
 
-// An environment variable set for as long as the object lives: for the
-// programs a test starts.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-};
-
 // A job that must end by itself within `limit`. If the worker still runs
 // then, the test fails and a stop is raised; if even the stop does not end
 // it, the test program aborts, since a hung worker cannot be joined.

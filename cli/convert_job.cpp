@@ -36,9 +36,10 @@ namespace {
 // One file of the run, from the command line to its report.
 struct Entry {
     FileResult result;
-    bool decided = false;  // the result is final
-    std::string below;     // its folder below the output folder (--keep-tree)
-    std::string folder;    // the folder its output goes to
+    bool decided = false;      // the result is final
+    std::string below;         // its folder below the output folder (--keep-tree)
+    std::string folder;        // the folder its output goes to
+    velmora::NamePlace place;  // where its planned output name stands in its sequence
 };
 
 void Decide(Entry& e, FileResult::Status status, const std::string& reason) {
@@ -110,7 +111,7 @@ void PlanNames(std::vector<Entry>& entries) {
 }
 
 // The run's outcome for a file the job ran (or did not reach).
-void TakeOutcome(const JobFile& f, bool skipMode, FileResult& r) {
+void TakeOutcome(const JobFile& f, FileResult& r) {
     r.packets = f.videoPackets - f.leftOut;
     r.leftOut = f.leftOut;
     r.output = f.output;
@@ -133,18 +134,12 @@ void TakeOutcome(const JobFile& f, bool skipMode, FileResult& r) {
         case JobFile::Outcome::kStopped:
             r.status = FileResult::Status::kStopped;
             r.reason = "shortened";
-            // A final name means a whole copy to --if-exists skip: the
-            // shortened one must not pass for it, or a re-run would leave the
-            // file half done for good.
-            if (skipMode) {
-                const std::string aside = SetAside(f.output);
-                if (!aside.empty()) {
-                    r.output = aside;
-                    r.setAside = true;
-                    r.reason = "shortened; set aside so that a re-run copies it again";
-                } else {
-                    r.reason = "shortened; it could not be set aside, remove it before a re-run";
-                }
+            // A final name means a whole copy to --if-exists skip: the engine
+            // sets the shortened one aside, or a re-run would leave the file
+            // half done for good.
+            if (f.written == velmora::OutputOutcome::kSetAside) {
+                r.setAside = true;
+                r.reason = "shortened; set aside so that a re-run copies it again";
             }
             break;
         case JobFile::Outcome::kSkipped:
@@ -154,6 +149,9 @@ void TakeOutcome(const JobFile& f, bool skipMode, FileResult& r) {
             r.output.clear();
             break;
     }
+    if (!f.strandedPart.empty())
+        r.reason += (r.reason.empty() ? "" : "; ") + std::string("its temporary file ") +
+                    ShownName(f.strandedPart) + " could not be removed";
     if (!r.output.empty()) r.bytes = SizeOf(r.output);
 }
 
@@ -221,6 +219,7 @@ bool Prepare(Run& run, size_t at, Entry& e) {
         return false;
     }
     e.result.output = name.path;
+    e.place = name.place;
     if (!run.folderChecked) {
         // The files after this one are not all probed yet: all of them count
         // for the space the outputs need.
@@ -282,12 +281,15 @@ void ProbeAndCopy(Run& run, Lane& lane, size_t at, Entry& e, StopWatch watch) {
     JobFile f;
     f.input = e.result.input;
     f.output = e.result.output;
+    f.name = e.place;
+    f.outputRoot = run.options.outputFolder;
+    f.setAsideIfStopped = run.options.ifExists == CliOptions::IfExists::kSkip;
     if (e.result.duration) f.endSeconds = *e.result.duration;
     lane.engine.m_nProgress.store(0, std::memory_order_relaxed);
     lane.copying.store(static_cast<long long>(at), std::memory_order_relaxed);
     RunFile(lane.engine, f, watch);
     lane.copying.store(-1, std::memory_order_relaxed);
-    TakeOutcome(f, run.options.ifExists == CliOptions::IfExists::kSkip, e.result);
+    TakeOutcome(f, e.result);
     e.decided = true;
 }
 

@@ -1,14 +1,12 @@
 #include "cli/job_runner.h"
 
 #include <chrono>
-#include <filesystem>
 #include <thread>
 #include <vector>
 
 #include "cli/stop_signal.h"
 #include "engine/av_converter.h"
 #include "engine/input_result.h"
-#include "engine/utf8_path.h"
 
 namespace {
 
@@ -30,7 +28,11 @@ void RunFile(CAVConverter& engine, JobFile& file, StopWatch watch) {
         file.outcome = JobFile::Outcome::kSkipped;
         return;
     }
-    engine.StartJob({JobItem{FfmpegName(file.input), FfmpegName(file.output), file.endSeconds}});
+    JobItem item{FfmpegName(file.input), FfmpegName(file.output), file.endSeconds};
+    if (!file.name.first.empty()) item.name = {FfmpegName(file.name.first), file.name.number};
+    item.outputRoot = file.outputRoot;
+    if (file.setAsideIfStopped) item.whenStopped = velmora::StoppedCopy::kSetAside;
+    engine.StartJob({item});
     // StartJob() lowers the stop request: a stop that came before it is
     // passed on after it. A short file is copied in a few milliseconds, so
     // waiting in steps would cost as much as the copy.
@@ -42,10 +44,13 @@ void RunFile(CAVConverter& engine, JobFile& file, StopWatch watch) {
     }
     engine.Join();
 
-    // The engine takes the next free name when the planned one was taken by
-    // the time the output was finished.
+    // The engine says what it left on disk and under which name: the next
+    // free one when the planned one was taken by the time the output was
+    // finished, or the name a stopped copy was set aside under.
     const InputResult result = ReadInputResult(engine, 0);
     if (result.output != FfmpegName(file.output)) file.output = result.output;
+    file.written = result.outcome;
+    file.strandedPart = result.strandedPart;
     file.videoPackets = result.videoPackets;
     file.leftOut = result.leftOut;
     file.container = result.container;
@@ -63,11 +68,11 @@ void RunFile(CAVConverter& engine, JobFile& file, StopWatch watch) {
             break;
     }
     if (engine.m_bStop.load(std::memory_order_relaxed)) {
-        // The stop may have come before the first picture: only a file whose
-        // output was begun is a shortened one.
-        std::error_code ec;
-        const bool begun = std::filesystem::exists(PathFromUtf8(file.output), ec);
-        file.outcome = begun ? JobFile::Outcome::kStopped : JobFile::Outcome::kSkipped;
+        // The stop may have come before the first picture: only a file the
+        // engine left a shortened copy of is a stopped one.
+        const bool kept = result.outcome == velmora::OutputOutcome::kKeptShortened ||
+                          result.outcome == velmora::OutputOutcome::kSetAside;
+        file.outcome = kept ? JobFile::Outcome::kStopped : JobFile::Outcome::kSkipped;
     } else {
         // The worker ended without touching the file and without a stop
         // request: it cannot be run.

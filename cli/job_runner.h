@@ -7,13 +7,18 @@
 #include <string>
 
 #include "engine/container_record.h"
+#include "engine/input_result.h"
+#include "engine/output_name.h"
 
 class CAVConverter;
 
 struct JobFile {
-    std::string input;      // as given by the user
-    std::string output;     // planned output name
-    double endSeconds = 0;  // what 100 % means; 0 = unknown
+    std::string input;               // as given by the user
+    std::string output;              // planned output name; after the run, the name used
+    velmora::NamePlace name;         // where the planned name stands in its sequence
+    std::string outputRoot;          // the output folder the output lies below
+    bool setAsideIfStopped = false;  // a stopped copy never gets its final name
+    double endSeconds = 0;           // what 100 % means; 0 = unknown
 
     enum class Outcome { kPending, kDone, kFailed, kStopped, kSkipped };
     Outcome outcome = Outcome::kPending;
@@ -27,6 +32,9 @@ struct JobFile {
     // For a file cut short: where its copy ends, in microseconds of the
     // output; AV_NOPTS_VALUE (INT64_MIN) for a whole file.
     long long fileEnd = INT64_MIN;
+    // What the engine left under `output`.
+    velmora::OutputOutcome written = velmora::OutputOutcome::kNothingWritten;
+    std::string strandedPart;  // a temporary file the engine could not remove
 };
 
 // Who passes a stop request (StopSignal()) on to the engine while it copies.
@@ -39,7 +47,8 @@ enum class StopWatch {
 // Runs `file` as a job of its own on `engine` and fills in its outcome. The
 // engine copies from the input its last probe kept when that is the same,
 // unchanged file. After a stop request the file keeps a shortened output
-// (kStopped), or is kSkipped when its output was not begun. The engine's
+// (kStopped; `written` says whether under its final name or set aside), or
+// is kSkipped when the engine wrote nothing. The engine's
 // progress fields can be read from another thread meanwhile.
 void RunFile(CAVConverter& engine, JobFile& file, StopWatch watch);
 

@@ -1,16 +1,8 @@
 #include "cli/output_tree.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
-#include "engine/output_name.h"
 #include "engine/utf8_path.h"
 
 namespace fs = std::filesystem;
@@ -53,34 +45,6 @@ std::string MakeFoldersBelow(const std::string& folder, const std::string& below
         if (status.type() == fs::file_type::symlink)
             return shown + " is a link; outputs are written only inside the output folder";
         return shown + " is in the way of a folder";
-    }
-    return "";
-}
-
-std::string SetAside(const std::string& output) {
-    for (int n = 0; n < 100; ++n) {
-        std::string aside = output + ".velmora-stopped";
-        if (n > 0) aside += "(" + std::to_string(n) + ")";
-        aside += ".part";
-#ifdef _WIN32
-        // std::filesystem::rename may replace here: the name is tested first.
-        std::error_code ec;
-        if (velmora::StateOfName(aside) == velmora::NameState::kTaken) continue;
-        fs::rename(PathFromUtf8(output), PathFromUtf8(aside), ec);
-        if (!ec) return aside;
-#else
-        if (renameat2(AT_FDCWD, output.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0)
-            return aside;
-        if (errno == EEXIST) continue;
-        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return "";
-        // No RENAME_NOREPLACE on this file system: a hard link is never made
-        // over an existing name either.
-        if (link(output.c_str(), aside.c_str()) == 0) {
-            unlink(output.c_str());
-            return aside;
-        }
-        if (errno != EEXIST) return "";
-#endif
     }
     return "";
 }

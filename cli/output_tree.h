@@ -23,9 +23,3 @@ std::string JoinFolder(const std::string& folder, const std::string& below);
 // `folder`. Returns "" on success, else why not, worded for the user.
 // With `make` false nothing is made: only what exists is checked (a dry run).
 std::string MakeFoldersBelow(const std::string& folder, const std::string& below, bool make = true);
-
-// Moves a stopped file's shortened output out of the way of its final name
-// ("clip.mp4" -> "clip.mp4.velmora-stopped.part", numbered when taken),
-// never replacing anything. Returns the new name, or "" when it could not
-// be moved.
-std::string SetAside(const std::string& output);

@@ -24,13 +24,9 @@ void CAVConverter::AllocNames(int count, int /*bufferSize*/) {
     count = std::max(count, 0);
     m_ppszInputs.assign(count, std::string());
     m_ppszOutputs.assign(count, std::string());
-    m_containers.assign(count, velmora::ContainerRecord());
+    m_outputPlans.assign(count, velmora::OutputPlan());
     m_status = std::make_unique<std::atomic<std::int8_t>[]>(count);
-    m_nError = std::make_unique<std::atomic<int>[]>(count);
-    m_llErrorTime = std::make_unique<std::atomic<std::int64_t>[]>(count);
-    m_llVideoPackets = std::make_unique<std::atomic<std::int64_t>[]>(count);
-    m_llLeftOut = std::make_unique<std::atomic<std::int64_t>[]>(count);
-    m_llFileEnd = std::make_unique<std::atomic<std::int64_t>[]>(count);
+    m_results.assign(count, InputResult());
     for (int i = 0; i < count; ++i) ResetInputResult(i);
     m_dEnd.assign(count, 0.0);
     m_nAllocated = count;
@@ -39,12 +35,10 @@ void CAVConverter::AllocNames(int count, int /*bufferSize*/) {
 
 void CAVConverter::ResetInputResult(int index) {
     m_status[index].store(kStatusPending, std::memory_order_relaxed);
-    m_nError[index].store(0, std::memory_order_relaxed);
-    m_llErrorTime[index].store(AV_NOPTS_VALUE, std::memory_order_relaxed);
-    m_llVideoPackets[index].store(0, std::memory_order_relaxed);
-    m_llLeftOut[index].store(0, std::memory_order_relaxed);
-    m_containers[index] = velmora::ContainerRecord();
-    m_llFileEnd[index].store(AV_NOPTS_VALUE, std::memory_order_relaxed);
+    m_results[index] = InputResult();
+    // Until the input has an output of its own, its planned name, which
+    // words a failure.
+    m_results[index].output = m_ppszOutputs[index];
 }
 
 void CAVConverter::StartJob(const std::vector<JobItem>& items) {
@@ -57,6 +51,7 @@ void CAVConverter::StartJob(const std::vector<JobItem>& items) {
     for (int i = 0; i < count; ++i) {
         m_ppszInputs[i] = items[i].input;
         m_ppszOutputs[i] = items[i].output;
+        m_outputPlans[i] = {items[i].name, items[i].outputRoot, items[i].whenStopped};
         m_dEnd[i] = items[i].end;
     }
     m_nCurrent.store(-1, std::memory_order_relaxed);
@@ -77,7 +72,10 @@ void CAVConverter::Start() {
         // No thread to be had (resource limits): the job fails, visibly,
         // instead of ending the program.
         const int count = std::clamp(m_nInputCount, 0, m_nAllocated);
-        for (int i = 0; i < count; ++i) Fail(i, velmora::kErrorNoThread);
+        for (int i = 0; i < count; ++i) {
+            ResetInputResult(i);
+            Fail(i, velmora::kErrorNoThread);
+        }
         m_nCurrent.store(count, std::memory_order_relaxed);
         m_nWorkerResult.store(-1, std::memory_order_relaxed);
         m_bRunning.store(false, std::memory_order_release);

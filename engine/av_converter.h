@@ -8,17 +8,22 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/container_record.h"
+#include "engine/input_result.h"
+#include "engine/output_name.h"
 #include "engine/probe_facts.h"
 
 namespace velmora {
 class ProbedInput;
-}
+struct InputSession;
+}  // namespace velmora
 
 // Per-input result stored in m_status.
 enum InputStatus : std::int8_t {
@@ -27,11 +32,47 @@ enum InputStatus : std::int8_t {
     kStatusFailed = 2,
 };
 
+namespace velmora {
+
+// What becomes of a copy that a stop request ended after its first picture.
+enum class StoppedCopy : std::int8_t {
+    kKeep,      // a valid, shortened file under its final name
+    kSetAside,  // the same under "<final name>.velmora-stopped.part", for a
+                // front end to which a final name means a finished copy
+                // (velmora-cli --if-exists skip): it never has that name
+};
+
+// How an output is named and kept, beside its planned name.
+struct OutputPlan {
+    // Where the planned name stands in its sequence (engine/output_name.h);
+    // an empty `first` makes the planned name its own first choice.
+    NamePlace name;
+    // The user's output folder, which the output lies below (see
+    // OutputFile::Create()); empty: the output's own folder.
+    std::string root;
+    StoppedCopy whenStopped = StoppedCopy::kKeep;
+};
+
+}  // namespace velmora
+
 // One input of a job as a front end hands it to StartJob().
 struct JobItem {
+    JobItem() = default;
+    JobItem(std::string inputName, std::string outputName, double endSeconds = 0)
+        : input(std::move(inputName)), output(std::move(outputName)), end(endSeconds) {}
+
     std::string input;   // the name FFmpeg opens (UTF-8 bytes of the path)
     std::string output;  // the planned output name, same form
     double end = 0;      // seconds that 100 % progress stands for; 0 = unknown
+    // Where `output` stands in the input's names, as the planning found it
+    // (OutputName::place): when `output` is taken by the time the copy is
+    // finished, the next name after it is used. Left empty, `output` is
+    // taken for the first choice.
+    velmora::NamePlace name;
+    // The user's output folder, when `output` goes to a folder below it
+    // (velmora-cli --keep-tree); empty: `output`'s own folder.
+    std::string outputRoot;
+    velmora::StoppedCopy whenStopped = velmora::StoppedCopy::kKeep;
 };
 
 // Result of Probe() for a file a job could copy. Any other result is
@@ -64,34 +105,17 @@ public:
     // Input and output names of the job, same index; sized by AllocNames().
     std::vector<std::string> m_ppszInputs;
     std::vector<std::string> m_ppszOutputs;
-    // Result of each input (InputStatus values), sized by AllocNames().
+    // How each output is named and kept beside its planned name, same
+    // index; filled by StartJob() (AllocNames() leaves the defaults: the
+    // planned name is its own first choice, in its own folder, and a
+    // stopped copy keeps it).
+    std::vector<velmora::OutputPlan> m_outputPlans;
+    // Status of each input (InputStatus values), sized by AllocNames(): the
+    // store the worker publishes each input's record by (release).
     std::unique_ptr<std::atomic<std::int8_t>[]> m_status;
-    // FFmpeg error code that failed each input (0 = none); written before the
-    // matching status so a caller that sees status 2 after the worker has
-    // ended can tell why. Sized by AllocNames().
-    std::unique_ptr<std::atomic<int>[]> m_nError;
-    // Input time in microseconds where that failure happened (a read error
-    // in the middle of the file, say); AV_NOPTS_VALUE when it has no place.
-    std::unique_ptr<std::atomic<std::int64_t>[]> m_llErrorTime;
-    // Video packets of each input, and how many of them are not in the
-    // output. The count is of the packets read from the file, plus, for a
-    // file cut short, those its own index lists that the file no longer
-    // holds; left out are the packets that could not be written (times that
-    // go back where the container needs them to grow, packets the muxer
-    // refused) and those missing from the cut file. Final once the input's
-    // status is.
-    std::unique_ptr<std::atomic<std::int64_t>[]> m_llVideoPackets;
-    std::unique_ptr<std::atomic<std::int64_t>[]> m_llLeftOut;
-    // The container each output was written in (or the one that was
-    // refused), and whether the input's name stood for another one; written
-    // before the matching status, like m_ppszOutputs. Sized by AllocNames().
-    std::vector<velmora::ContainerRecord> m_containers;
-    // For an input that was cut short before the job (its index reaches
-    // past its end) and copied as far as it goes: the output time in
-    // microseconds of the last video packet copied, where the copy ends.
-    // AV_NOPTS_VALUE for an input that was whole. Final once the input's
-    // status is.
-    std::unique_ptr<std::atomic<std::int64_t>[]> m_llFileEnd;
+    // The record of each input (see InputResult), written by the worker
+    // only; read it through ReadInputResult(), which reads the status first.
+    std::vector<InputResult> m_results;
     // End point of each input in seconds: what 100 % progress means.
     std::vector<double> m_dEnd;
     // Progress of the running input in percent; -1 = not started or no
@@ -171,11 +195,12 @@ public:
     // Starts the worker on the job record as it stands; StartJob() fills the
     // record first. Joins a previous worker first. Each output is
     // written under a temporary name and given its final name once it is
-    // finished (or once a stop has ended it as a valid shortened file); when
-    // that name is taken by then, the next free "(n)" name is used, and
-    // m_ppszOutputs[i] holds the name used once input i's status is final
-    // (read the status with memory_order_acquire first). A failed input
-    // leaves no file behind, and the worker goes on with the next input.
+    // finished (or once a stop has ended it as a valid shortened file, which
+    // m_outputPlans may have set aside instead); when that name is taken by
+    // then, the next free name of its sequence is used that is not planned
+    // for another input of the job. ReadInputResult() tells what was done
+    // and under which name. A failed input leaves no file behind, and the
+    // worker goes on with the next input.
     // When no thread can be started, every input fails with
     // velmora::kErrorNoThread.
     void Start();
@@ -202,7 +227,16 @@ private:
     void WorkerProc();
     // Back to pending, with no error and no packets counted.
     void ResetInputResult(int index);
+    // Copies input `index`, fills its record and publishes it.
     void RunInput(int index);
+    // The copy of RunInput(), up to the status it ends in; fills the record
+    // but for its status.
+    struct InputEnd;
+    InputEnd CopyInput(int index, std::unique_ptr<velmora::InputSession>& taken);
+    // Gives the finished (or stopped) output of input `index` its name.
+    int NameOutput(int index, velmora::InputSession& session, bool stopped);
+    // Whether `name` is planned for an input of the job other than `index`.
+    bool PlannedForAnother(int index, const std::string& name) const;
     // Records why input `index` failed (and where in the input reading
     // failed, in microseconds), then marks it failed.
     void Fail(int index, int error, std::int64_t at = INT64_MIN);
@@ -213,6 +247,8 @@ private:
     // m_bKeepProbedInput). Used by the probe and by the worker, never at once:
     // each joins the other first.
     std::unique_ptr<velmora::ProbedInput> m_probed;
+    // The planned names of the job (NameKey()), with how many inputs each.
+    std::map<std::string, int> m_plannedNames;
     std::thread m_worker;
     std::atomic<bool> m_bRunning{false};
     std::atomic<int> m_nWorkerResult{0};

@@ -89,7 +89,7 @@ void KeepDolbyVision(AVFormatContext* output, const AVFormatContext* input) {
 }
 
 // Makes the output file under its temporary name and writes the header.
-int WriteHeader(InputSession& session, const char* name) {
+int WriteHeader(InputSession& session, const char* name, const std::string& root) {
     AVFormatContext* output = session.output.get();
     av_dump_format(output, 0, name, 1);
     // Matroska's optional CRC-32 elements cost more time than the rest of
@@ -102,7 +102,7 @@ int WriteHeader(InputSession& session, const char* name) {
     // model (TVs, set-top and Blu-ray players) have no time to decode. 0.7 s
     // is what the ffmpeg program and broadcast muxers give.
     output->max_delay = kMuxerBufferTime;
-    int rc = session.file.Create(name);
+    int rc = session.file.Create(name, root);
     if (rc < 0) return rc;
     // Written through the descriptor the file is held by; the context is
     // the file's, so the output must not close it.
@@ -144,7 +144,7 @@ int OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& in
 }
 
 SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
-                       const AVIOInterruptCB& interrupt) {
+                       const std::string& outputRoot, const AVIOInterruptCB& interrupt) {
     int opened = 0;
     if (session.input && session.relay)
         session.relay->target = interrupt;
@@ -160,7 +160,7 @@ SetupResult SetUpInput(InputSession& session, const char* inputName, const char*
     if (chosen < 0) return Failed(chosen);
 
     int rc = CreateOutput(session, container, outputName);
-    if (rc >= 0) rc = WriteHeader(session, outputName);
+    if (rc >= 0) rc = WriteHeader(session, outputName, outputRoot);
     if (rc < 0) return Failed(rc);
     if (!session.keepParser)
         session.unparsed = UnparsedVideo::Start(session.input.get(), SoleVideo(session));

@@ -65,12 +65,13 @@ int OpenInput(InputSession& session, const char* name, const AVIOInterruptCB& in
 
 // Fills `session` for copying `inputName` into a new file named
 // `outputName` (written under a temporary name until the worker publishes
-// it). `interrupt` goes on the input only: a stop request must never keep
+// it), in the folder below `outputRoot` (see OutputFile::Create()).
+// `interrupt` goes on the input only: a stop request must never keep
 // the output from getting its trailer. A session whose input is open
 // already (handed over by the probe of the same file) keeps it and its
 // analysis. The output's container is chosen by ChooseOutputContainer();
 // session.container records the choice once the input is open.
 SetupResult SetUpInput(InputSession& session, const char* inputName, const char* outputName,
-                       const AVIOInterruptCB& interrupt);
+                       const std::string& outputRoot, const AVIOInterruptCB& interrupt);
 
 }  // namespace velmora

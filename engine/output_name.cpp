@@ -1,6 +1,5 @@
 #include "engine/output_name.h"
 
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -9,6 +8,9 @@
 namespace velmora {
 
 namespace {
+
+constexpr const char* kTemporaryMark = ".velmora-";
+constexpr const char* kTemporaryEnd = ".part";
 
 struct Parts {
     std::string folder;     // with its trailing separator, or empty
@@ -33,24 +35,6 @@ Parts Split(const std::string& path) {
     return parts;
 }
 
-// Cuts `text` to at most `bytes` without splitting a UTF-8 character.
-std::string Cut(const std::string& text, size_t bytes) {
-    if (text.size() <= bytes) return text;
-    size_t end = bytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return text.substr(0, end);
-}
-
-// Length of a trailing "(digits)" of `stem`, or 0.
-size_t NumberLength(const std::string& stem) {
-    if (stem.size() < 3 || stem.back() != ')') return 0;
-    size_t open = stem.size() - 1;
-    while (open > 0 && std::isdigit(static_cast<unsigned char>(stem[open - 1]))) --open;
-    if (open == 0 || open == stem.size() - 1 || stem[open - 1] != '(') return 0;
-    if (stem.size() - open > 19) return 0;  // too long to be a number of ours
-    return stem.size() - open + 1;
-}
-
 }  // namespace
 
 std::string FileNameOf(const std::string& path) { return path.substr(FileNameStart(path)); }
@@ -58,6 +42,14 @@ std::string FileNameOf(const std::string& path) { return path.substr(FileNameSta
 std::string ExtensionOfFileName(const std::string& path) {
     const std::string extension = Split(path).extension;
     return extension.empty() ? extension : extension.substr(1);
+}
+
+std::string CutToBytes(const std::string& text, size_t bytes) {
+    if (text.size() <= bytes) return text;
+    size_t end = bytes;
+    // A byte 10xxxxxx continues a character: the cut goes before its lead.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
 }
 
 NameState StateOfName(const std::string& name) {
@@ -74,21 +66,37 @@ std::string NumberedName(const std::string& path, long long n) {
     const std::string number = n < 0 ? std::string() : "(" + std::to_string(n) + ")";
     const size_t fixed = number.size() + parts.extension.size();
     if (parts.stem.size() + fixed > kMaxFileNameBytes && fixed < kMaxFileNameBytes)
-        parts.stem = Cut(parts.stem, kMaxFileNameBytes - fixed);
+        parts.stem = CutToBytes(parts.stem, kMaxFileNameBytes - fixed);
     return parts.folder + parts.stem + number + parts.extension;
 }
 
-long long NumberOf(const std::string& path) {
-    const Parts parts = Split(path);
-    const size_t length = NumberLength(parts.stem);
-    if (length == 0) return -1;
-    return std::stoll(parts.stem.substr(parts.stem.size() - length + 1, length - 2));
+std::string NameAt(const NamePlace& place) { return NumberedName(place.first, place.number); }
+
+std::string WithSuffix(const std::string& path, const std::string& suffix) {
+    const size_t nameStart = FileNameStart(path);
+    std::string name = path.substr(nameStart);
+    if (name.size() + suffix.size() > kMaxFileNameBytes && suffix.size() < kMaxFileNameBytes)
+        name = CutToBytes(name, kMaxFileNameBytes - suffix.size());
+    return path.substr(0, nameStart) + name + suffix;
 }
 
-std::string WithoutNumber(const std::string& path) {
-    Parts parts = Split(path);
-    parts.stem.resize(parts.stem.size() - NumberLength(parts.stem));
-    return parts.folder + parts.stem + parts.extension;
+std::string TemporaryName(const std::string& finalName, const std::string& tag) {
+    return WithSuffix(finalName, kTemporaryMark + tag + kTemporaryEnd);
+}
+
+std::string SetAsideName(const std::string& finalName, long long n) {
+    return TemporaryName(finalName, n < 0 ? "stopped" : "stopped(" + std::to_string(n) + ")");
+}
+
+std::string NameKey(const std::string& name) {
+#ifdef _WIN32
+    std::string key = name;
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return key;
+#else
+    return name;
+#endif
 }
 
 }  // namespace velmora

@@ -159,6 +159,9 @@ std::string FailureText(int error, long long errorTimeUs, const std::string& out
             return "the file or the output folder no longer exists";
         case AVERROR(EIO):
             return "input/output error on the disk";
+        case AVERROR(ELOOP):
+            return "a folder on the way to the output was replaced by a link; outputs are "
+                   "written only inside the output folder";
         case AVERROR(ENAMETOOLONG):
             return "the output name is too long for the file system";
         case AVERROR_INVALIDDATA:

@@ -1,28 +1,19 @@
 #include "frontend_core/output_names.h"
 
-#include "engine/output_name.h"
-
 namespace {
+
+using velmora::NameKey;
 
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
 bool EndsWithSeparator(const std::string& folder) {
     return !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
 }
-// Windows file names differ in case only: planned names are compared the
-// way the file system compares them (ASCII letters are enough here, the
-// disk test catches the rest).
-std::string Key(std::string name) {
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return name;
-}
 #else
 constexpr char kSeparator = '/';
 bool EndsWithSeparator(const std::string& folder) {
     return !folder.empty() && folder.back() == '/';
 }
-std::string Key(const std::string& name) { return name; }
 #endif
 
 }  // namespace
@@ -42,15 +33,15 @@ OutputName OutputNamePlanner::Next(const std::string& input) {
     auto taken = [&](const std::string& name) {
         // A name whose state cannot be read is left to the job, which
         // reports the failure when it cannot create the file.
-        return m_planned.count(Key(name)) > 0 ||
+        return m_planned.count(NameKey(name)) > 0 ||
                velmora::StateOfName(name) == velmora::NameState::kTaken;
     };
-    const std::string first = m_prefix + fileName;
-    std::string name = first;
-    for (long long n = 0; taken(name); ++n) name = velmora::NumberedName(first, n);
+    velmora::NamePlace place{m_prefix + fileName, -1};
+    while (taken(velmora::NameAt(place))) ++place.number;
 
-    m_planned.insert(Key(name));
-    out.path = name;
+    out.path = velmora::NameAt(place);
+    out.place = place;
+    m_planned.insert(NameKey(out.path));
     return out;
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 
 // Output names of a job: each input is written into the output folder under
-// its own file name and extension, made unique with "(0)", "(1)", … so that
-// no existing file and no other output of the same job is replaced.
+// its own file name and extension, made unique with "(0)", "(1)", … (the
+// one rule of engine/output_name.h) so that no existing file and no other
+// output of the same job is replaced.
 
 #include <set>
 #include <string>
 #include <vector>
+
+#include "engine/output_name.h"
 
 enum class OutputNameResult {
     kOk,
@@ -16,6 +19,10 @@ enum class OutputNameResult {
 struct OutputName {
     OutputNameResult result = OutputNameResult::kOk;
     std::string path;  // UTF-8; empty unless result is kOk
+    // Where `path` stands in the input's sequence of names: the job hands
+    // this to the engine (JobItem::name), which goes on from there when
+    // `path` is taken by the time the output is finished.
+    velmora::NamePlace place;
 };
 
 // Plans the names of one output folder one input at a time, in the order

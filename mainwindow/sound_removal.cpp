@@ -90,6 +90,7 @@ void CTarnwickDlg::OnSoundRemoval() {
         velmora::JobRow& row = rows[i];
         row.item.input = inputs[i];
         row.item.output = outputs[i].path;
+        row.item.name = outputs[i].place;
         // The length the list shows is what 100 % means; an empty or
         // unknown length gives 0, for which no percentage is shown.
         const QString duration = list.ItemText(row.row, kColDuration);

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "engine/av_converter.h"
+#include "engine/input_result.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
                 if (failed++ < 5)
                     std::fprintf(stderr, "input %d (%s): status %d, error %d\n", i, argv[i + 2],
                                  static_cast<int>(engine.m_status[i]),
-                                 static_cast<int>(engine.m_nError[i]));
+                                 static_cast<int>(ReadInputResult(engine, i).error));
             }
     }
     const int after = OpenDescriptors();

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,6 +78,43 @@ bool FeedTheProbe(const fs::path& fifo, const std::string& data, const std::atom
     return true;
 }
 
+// The names that appear in a folder (made there, or moved in), in order, as
+// the kernel reports them: a name that is there for a moment only is seen
+// too, however short the moment.
+class NamesAppearing {
+public:
+    explicit NamesAppearing(const fs::path& folder)
+        : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        if (m_fd >= 0) inotify_add_watch(m_fd, folder.c_str(), IN_CREATE | IN_MOVED_TO);
+    }
+    ~NamesAppearing() {
+        if (m_fd >= 0) close(m_fd);
+    }
+    NamesAppearing(const NamesAppearing&) = delete;
+    NamesAppearing& operator=(const NamesAppearing&) = delete;
+    bool ok() const { return m_fd >= 0; }
+
+    // The names reported so far.
+    std::vector<std::string> Names() {
+        alignas(inotify_event) char buffer[16 * 1024];
+        for (;;) {
+            const ssize_t n = read(m_fd, buffer, sizeof buffer);
+            if (n <= 0) break;
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->mask & IN_Q_OVERFLOW) m_names.push_back("<overflow>");
+                if (event->len > 0) m_names.emplace_back(event->name);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        return m_names;
+    }
+
+private:
+    int m_fd = -1;
+    std::vector<std::string> m_names;
+};
+
 // A transport stream long enough that half of it is many packets.
 fs::path LongStream() {
     return testmedia::Make("cli_long.ts",
@@ -115,7 +153,10 @@ TEST_P(CliStop, KeepsAShortenedOutputAndStartsNothingElse) {
 
     std::vector<std::string> args = {"-o", "out", "live.ts", "next.mp4"};
     if (c.skip) args.insert(args.begin(), {"--if-exists", "skip"});
-    const fs::path shortened = cwd / "out" / (c.skip ? "live.ts.velmora-stopped.part" : "live.ts");
+    const std::string kept = c.skip ? "live.ts.velmora-stopped.part" : "live.ts";
+    const fs::path shortened = cwd / "out" / kept;
+    NamesAppearing appearing(cwd / "out");
+    ASSERT_TRUE(appearing.ok());
     clitest::Process cli(args, cwd.path());
     std::atomic<bool> halfWritten{false};
     std::atomic<bool> giveUp{false};
@@ -151,9 +192,18 @@ TEST_P(CliStop, KeepsAShortenedOutputAndStartsNothingElse) {
                        "skipped  next.mp4: not started\n"
                      : "stopped  live.ts -> out/live.ts (shortened)\n"
                        "skipped  next.mp4: not started\n");
-    if (c.skip) {
-        EXPECT_FALSE(fs::exists(cwd / "out" / "live.ts"));
-    }
+    // The shortened copy went from its temporary name straight to the name
+    // it keeps: under --if-exists skip, the final name never appeared, not
+    // even for a moment.
+    EXPECT_EQ(testmedia::FilesIn(cwd / "out"), std::vector<std::string>{kept});
+    // (The output folder's check before the job writes a test file of its
+    // own there too.)
+    std::vector<std::string> names;
+    for (const std::string& name : appearing.Names())
+        if (name.rfind("live.ts", 0) == 0) names.push_back(name);
+    ASSERT_EQ(names.size(), 2u) << testing::PrintToString(appearing.Names());
+    EXPECT_EQ(names[0].rfind("live.ts.velmora-", 0), 0u) << names[0];
+    EXPECT_EQ(names[1], kept);
     // Plain progress lines, as standard error is no terminal here.
     EXPECT_NE(result.err.find("live.ts  (0 of 2 files done)\n"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(cwd / "out" / "next.mp4"));
@@ -174,6 +224,55 @@ INSTANTIATE_TEST_SUITE_P(Signals, CliStop,
                                          StopCase{"closed_terminal", SIGHUP, 129},
                                          StopCase{"sigterm_if_exists_skip", SIGTERM, 143, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Another program finishes its own copy under the output's name while
+// velmora-cli --if-exists skip waits for the input, and a stop ends the run
+// before velmora-cli has written a picture: velmora-cli wrote nothing, so
+// it moves nothing. The other program's file stays where and as it is.
+TEST(CliStopSkip, AnotherProgramsFileIsNeverMoved) {
+    signal(SIGPIPE, SIG_IGN);
+    testmedia::TempDir cwd;
+    const std::string data = ReadAll(LongStream());
+    ASSERT_TRUE(MakeLivePipe(cwd / "live.ts"));
+    fs::create_directory(cwd / "out");
+    clitest::Process cli({"--if-exists", "skip", "-o", "out", "live.ts"}, cwd.path());
+    std::atomic<bool> jobWaits{false};
+    std::atomic<bool> release{false};
+    std::atomic<bool> giveUp{false};
+    std::thread feeder([&] {
+        if (!FeedTheProbe(cwd / "live.ts", data, giveUp)) return;
+        // The job has the pipe open and waits for its first bytes, which
+        // never come.
+        const int fd = OpenWriter(cwd / "live.ts", giveUp);
+        if (fd < 0) return;
+        jobWaits = true;
+        while (!release && !giveUp) std::this_thread::sleep_for(10ms);
+        close(fd);
+    });
+    for (int i = 0; i < 600 && !jobWaits; ++i) std::this_thread::sleep_for(100ms);
+    if (!jobWaits) {
+        giveUp = true;
+        kill(cli.pid(), SIGKILL);
+        const auto stuck = cli.Wait();
+        feeder.join();
+        FAIL() << "the job never opened the pipe; stderr:\n" << stuck.err;
+    }
+    const std::string theirs = "another program's finished copy";
+    { std::ofstream(cwd / "out" / "live.ts", std::ios::binary) << theirs; }
+    kill(cli.pid(), SIGTERM);
+    // The stop reaches the job before its input ends; should the machine be
+    // too slow for that, the job fails on the empty input, which writes
+    // nothing either.
+    std::this_thread::sleep_for(300ms);
+    release = true;
+    const auto result = cli.Wait();
+    feeder.join();
+
+    EXPECT_EQ(result.exitCode, 143) << result.err;
+    EXPECT_EQ(result.out.find("stopped"), std::string::npos) << result.out;
+    EXPECT_EQ(testmedia::FilesIn(cwd / "out"), std::vector<std::string>{"live.ts"});
+    EXPECT_EQ(ReadAll(cwd / "out" / "live.ts"), theirs);
+}
 
 // Feeds a named pipe as the stop test above does: the probe gets the whole
 // stream and then null packets until it lets go, the job gets the first

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "engine/engine_errors.h"
+#include "engine/input_result.h"
 #include "engine_test_support.h"
 #include "named_pipe.h"
 
@@ -311,7 +312,7 @@ TEST(Job, RecordHasRoomForAnyCount) {
     ASSERT_EQ(engine.m_ppszOutputs.size(), 12000u);
     ASSERT_EQ(engine.m_dEnd.size(), 12000u);
     EXPECT_EQ(engine.m_status[11999], -1);
-    EXPECT_EQ(engine.m_nError[11999], 0);
+    EXPECT_EQ(ReadInputResult(engine, 11999).error, 0);
 }
 
 }  // namespace

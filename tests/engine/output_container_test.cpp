@@ -8,6 +8,7 @@
 
 #include <optional>
 
+#include "engine/input_result.h"
 #include "engine_test_support.h"
 
 extern "C" {
@@ -145,8 +146,8 @@ TEST_P(OutputContainer, IsTheInputsOwn) {
     StartJob(engine, {{in, out}});
     engine.Join();
     ASSERT_EQ(OutcomeOf(engine, 1).statuses, std::vector<int>{kStatusSucceeded})
-        << "error " << engine.m_nError[0].load();
-    const velmora::ContainerRecord& record = engine.m_containers[0];
+        << "error " << ReadInputResult(engine, 0).error;
+    const velmora::ContainerRecord record = ReadInputResult(engine, 0).container;
     EXPECT_EQ(record.muxer, c.muxer);
     EXPECT_EQ(record.nameMismatch, c.nameMismatch);
     EXPECT_EQ(record.m2ts, c.layout == Layout::kTs192);

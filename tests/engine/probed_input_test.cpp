@@ -9,6 +9,7 @@
 
 #include <fstream>
 
+#include "engine/input_result.h"
 #include "engine_test_support.h"
 
 namespace enginetest {
@@ -26,7 +27,7 @@ void CopyAfterProbe(CAVConverter& engine, const fs::path& input, const fs::path&
     StartJob(engine, {{input, output}});
     engine.Join();
     ASSERT_EQ(engine.m_status[0].load(), kStatusSucceeded)
-        << input << " error " << engine.m_nError[0].load();
+        << input << " error " << ReadInputResult(engine, 0).error;
 }
 
 // Everything ffprobe tells of the packets, and the file's size: equal for

@@ -4,15 +4,48 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "cli_test_support.h"
+#include "engine/input_result.h"
 #include "fault_support.h"
+#include "frontend_core/output_names.h"
+#include "read_shim.h"
 
 namespace faults {
 namespace {
 
 using testmedia::TempDir;
 
-TEST(ExistingNames, NothingInTheFolderIsTouched) {
+// The file systems the names are given on: one with every call, and one
+// without RENAME_NOREPLACE and without hard links (FAT or exFAT through
+// FUSE), which velmora-cli is made to see through a stand-in for those
+// calls.
+struct FileSystemCase {
+    const char* name;
+    const char* preload;  // LD_PRELOAD for velmora-cli; empty: none
+};
+
+std::ostream& operator<<(std::ostream& os, const FileSystemCase& c) { return os << c.name; }
+
+class ExistingNamesOn : public testing::TestWithParam<FileSystemCase> {};
+
+TEST_P(ExistingNamesOn, NothingInTheFolderIsTouched) {
+    const FileSystemCase& c = GetParam();
+    std::optional<ScopedEnv> preload;
+    std::optional<ScopedEnv> asan;
+    if (*c.preload) {
+        preload.emplace("LD_PRELOAD", c.preload);
+        asan.emplace("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0");
+        // The stand-in is in force: no hard link can be made.
+        int status = 0;
+        testmedia::Run(
+            "cd /tmp && : > velmora-link-probe-$$ && ln velmora-link-probe-$$ "
+            "velmora-link-probe-$$.2 2>/dev/null; s=$?; rm -f velmora-link-probe-$$*; "
+            "exit $s",
+            &status);
+        ASSERT_NE(status, 0) << "the stand-in for hard links is not in force";
+    }
     TempDir cwd;
     const fs::path out = cwd / "out";
     fs::create_directory(out);
@@ -60,6 +93,65 @@ TEST(ExistingNames, NothingInTheFolderIsTouched) {
     EXPECT_EQ(Snap(out / "b.mkv"), inside);
     EXPECT_EQ(Snap(cwd / "elsewhere"), elsewhere);
 }
+
+// The job item a front end makes of an input and its planned name.
+JobItem ItemFor(const fs::path& input, const OutputName& planned) {
+    JobItem item;
+    item.input = input.string();
+    item.output = planned.path;
+    item.name = planned.place;
+    return item;
+}
+
+// An input whose own name ends in a number, and whose output name is taken
+// by another program while it is copied, is numbered after its own name:
+// its output never takes the name planned for another input, which would
+// then be numbered in turn (and passed over by a re-run that skips
+// existing outputs).
+TEST(ExistingNames, TakenDuringTheCopyTheOutputKeepsToItsOwnNames) {
+    TempDir dir;
+    fs::create_directory(dir / "in");
+    fs::create_directory(dir / "out");
+    const fs::path longer = dir / "in" / "clip(3).mp4";
+    const fs::path shorter = dir / "in" / "clip(4).mp4";
+    fs::copy_file(testmedia::Make("clip_20s.mp4",
+                                  "-f lavfi -i testsrc=duration=20:size=160x120:rate=25 "
+                                  "-pix_fmt yuv420p -c:v libx264 -g 25"),
+                  longer);
+    fs::copy_file(testmedia::Make("clip_5s.mp4",
+                                  "-f lavfi -i testsrc=duration=5:size=160x120:rate=25 "
+                                  "-pix_fmt yuv420p -c:v libx264 -g 25"),
+                  shorter);
+    const std::vector<OutputName> planned =
+        PlanOutputNames((dir / "out").string(), {longer.string(), shorter.string()});
+    ASSERT_EQ(planned[0].path, (dir / "out" / "clip(3).mp4").string());
+    ASSERT_EQ(planned[1].path, (dir / "out" / "clip(4).mp4").string());
+
+    // The first input's reads wait until the other program's file is there.
+    // Made first, so that a failed check lets the held reads go before the
+    // engine joins its worker.
+    CAVConverter engine;
+    readshim::Watching held({"/in/clip(3).mp4", -1, 16 * 1024});
+    engine.StartJob({ItemFor(longer, planned[0]), ItemFor(shorter, planned[1])});
+    ASSERT_TRUE(readshim::WaitUntilHeld());
+    WriteBytes(dir / "out" / "clip(3).mp4", "another program's file");
+    readshim::Release();
+    engine.Join();
+
+    EXPECT_EQ(ReadInputResult(engine, 0).output, (dir / "out" / "clip(3)(0).mp4").string());
+    EXPECT_EQ(ReadInputResult(engine, 1).output, (dir / "out" / "clip(4).mp4").string());
+    EXPECT_EQ(ReadBytes(dir / "out" / "clip(3).mp4"), "another program's file");
+    ExpectSameVideo(Media(longer), Media(dir / "out" / "clip(3)(0).mp4"));
+    ExpectSameVideo(Media(shorter), Media(dir / "out" / "clip(4).mp4"));
+    EXPECT_EQ(testmedia::FilesIn(dir / "out"),
+              (std::vector<std::string>{"clip(3)(0).mp4", "clip(3).mp4", "clip(4).mp4"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, ExistingNamesOn,
+                         testing::Values(FileSystemCase{"every_call", ""},
+                                         FileSystemCase{"no_noreplace_no_hard_links",
+                                                        VELMORA_RENAME_SHIM}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Asked to write into a folder that cannot take files, the program starts
 // nothing and leaves the folder as it was.

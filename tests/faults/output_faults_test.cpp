@@ -10,6 +10,7 @@
 #include <csignal>
 
 #include "engine/engine_errors.h"
+#include "engine/input_result.h"
 #include "fault_support.h"
 #include "read_shim.h"
 
@@ -56,6 +57,88 @@ TEST(OutputFolderRemoved, MidJobFailsTheInputs) {
     EXPECT_EQ(job.current, 2);
     EXPECT_EQ(job.result, -1);
     EXPECT_FALSE(fs::exists(out));
+}
+
+// A file whose set-up reads its first part only (its index at the front),
+// so that a read held at MidCopy() is held in the middle of the copy, well
+// after the output was made.
+fs::path IndexFirst() {
+    return testmedia::Make("noisy_index_first.mp4",
+                           "-f lavfi -i testsrc=duration=10:size=160x120:rate=25 "
+                           "-vf noise=alls=60:allf=t+u -pix_fmt yuv420p -c:v libx264 "
+                           "-preset ultrafast -g 25 -movflags +faststart");
+}
+
+std::int64_t MidCopy(const fs::path& input) {
+    return static_cast<std::int64_t>(fs::file_size(input) * 3 / 4);
+}
+
+// The output folder is moved (renamed) while an output is written in it:
+// the output is finished in the folder it was made in, under its new name,
+// and no temporary file is left behind.
+TEST(OutputFolderMoved, MidCopyTheOutputIsFinishedWhereItWasMade) {
+    TempDir dir;
+    const fs::path first = dir / "first.mp4";
+    fs::copy_file(IndexFirst(), first);
+    fs::create_directory(dir / "out");
+    // Made first, so that a failed check lets the held reads go before the
+    // engine joins its worker.
+    CAVConverter engine;
+    readshim::Watching held({"/first.mp4", -1, MidCopy(first)});
+    StartJob(engine, {{first, dir / "out" / "a.mp4", 10.0}});
+    ASSERT_TRUE(readshim::WaitUntilHeld());
+    ASSERT_EQ(testmedia::FilesIn(dir / "out").size(), 1u) << "the copy has not begun";
+    fs::rename(dir / "out", dir / "moved");
+    readshim::Release();
+    engine.Join();
+    const InputResult result = ReadInputResult(engine, 0);
+    EXPECT_EQ(result.status, kStatusSucceeded) << result.error;
+    EXPECT_EQ(result.outcome, velmora::OutputOutcome::kPublished);
+    EXPECT_EQ(result.output, (dir / "moved" / "a.mp4").string());
+    EXPECT_EQ(result.strandedPart, "");
+    EXPECT_EQ(testmedia::FilesIn(dir / "moved"), std::vector<std::string>{"a.mp4"});
+    EXPECT_FALSE(fs::exists(dir / "out"));
+    ExpectSameVideo(Media(first), Media(dir / "moved" / "a.mp4"));
+}
+
+// A folder below the output folder is swapped for a link to another place
+// while the job runs (velmora-cli --keep-tree writes below the output
+// folder). The output in work is finished in the folder it was made in;
+// the next output, whose way now leads through the link, fails; nothing is
+// written where the link points, and no temporary file is left anywhere.
+TEST(OutputFolderSwapped, ForALinkNothingIsWrittenThroughIt) {
+    TempDir dir;
+    const fs::path first = dir / "first.mp4";
+    fs::copy_file(IndexFirst(), first);
+    fs::create_directories(dir / "out" / "sub");
+    fs::create_directory(dir / "elsewhere");
+    // Made first, so that a failed check lets the held reads go before the
+    // engine joins its worker.
+    CAVConverter engine;
+    readshim::Watching held({"/first.mp4", -1, MidCopy(first)});
+    std::vector<JobItem> items = {
+        {first.string(), (dir / "out" / "sub" / "a.mp4").string(), 10.0},
+        {SmallVideo("mkv").string(), (dir / "out" / "sub" / "b.mkv").string(), 2.0}};
+    for (JobItem& item : items) item.outputRoot = (dir / "out").string();
+    engine.StartJob(items);
+    ASSERT_TRUE(readshim::WaitUntilHeld());
+    ASSERT_EQ(testmedia::FilesIn(dir / "out" / "sub").size(), 1u) << "the copy has not begun";
+    fs::rename(dir / "out" / "sub", dir / "out" / "sub.old");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "out" / "sub");
+    readshim::Release();
+    engine.Join();
+
+    const InputResult a = ReadInputResult(engine, 0);
+    const InputResult b = ReadInputResult(engine, 1);
+    EXPECT_EQ(a.status, kStatusSucceeded) << a.error;
+    EXPECT_EQ(a.output, (dir / "out" / "sub.old" / "a.mp4").string());
+    EXPECT_EQ(b.status, kStatusFailed);
+    EXPECT_EQ(b.error, AVERROR(ELOOP));
+    EXPECT_EQ(b.outcome, velmora::OutputOutcome::kNothingWritten);
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_EQ(testmedia::FilesIn(dir / "out" / "sub.old"), std::vector<std::string>{"a.mp4"});
+    EXPECT_EQ(testmedia::FilesIn(dir / "out"), (std::vector<std::string>{"sub", "sub.old"}));
+    ExpectSameVideo(Media(first), Media(dir / "out" / "sub.old" / "a.mp4"));
 }
 
 // ---- A full disk -----------------------------------------------------------
@@ -251,7 +334,7 @@ TEST(OutputNameTaken, DuringTheJobTheFileIsLeftAlone) {
               (std::vector<int>{kStatusSucceeded, kStatusSucceeded, kStatusSucceeded}));
     EXPECT_EQ(job.result, 0);
     EXPECT_TRUE(ReadBytes(second) == "the user's own file");
-    EXPECT_EQ(engine.m_ppszOutputs[1], (dir / "b(0).mkv").string());
+    EXPECT_EQ(ReadInputResult(engine, 1).output, (dir / "b(0).mkv").string());
     ExpectSameVideo(Media(SmallVideo("mkv")), Media(dir / "b(0).mkv"));
     ExpectSameVideo(Media(SmallVideo("mp4")), Media(dir / "c.mp4"));
 }

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "engine/engine_errors.h"
+#include "engine/input_result.h"
 #include "fault_support.h"
 #include "frontend_core/failure_text.h"
 #include "read_shim.h"
@@ -74,14 +75,14 @@ TEST_P(Recordings, CopyEveryVideoPacketTheFfmpegProgramCopies) {
     engine.Join();
     const JobOutcome job = OutcomeOf(engine, 1);
     ASSERT_EQ(job.statuses, std::vector<int>{kStatusSucceeded}) << InputFailureText(engine, 0);
-    EXPECT_EQ(engine.m_llLeftOut[0].load(), 0);
+    EXPECT_EQ(ReadInputResult(engine, 0).leftOut, 0);
 
     const Media out(output);
     ASSERT_GE(out.Video(), 0);
     const auto copied = out.PacketsOf(out.Video());
     const auto byFfmpeg = FfmpegCopy(input, dir.path());
     EXPECT_GE(copied.size(), byFfmpeg.size());
-    EXPECT_EQ(engine.m_llVideoPackets[0].load(), static_cast<std::int64_t>(copied.size()));
+    EXPECT_EQ(ReadInputResult(engine, 0).videoPackets, static_cast<std::int64_t>(copied.size()));
     if (c.whole) {
         const Media in(input);
         EXPECT_EQ(Hashes(copied), Hashes(in.PacketsOf(in.Video())));
@@ -214,7 +215,7 @@ TEST_P(ReadError, FailsThatInputWithWhereItHappened) {
     const JobOutcome job = OutcomeOf(engine, 2);
     EXPECT_EQ(job.statuses, (std::vector<int>{kStatusFailed, kStatusSucceeded}));
     EXPECT_EQ(job.errors[0], AVERROR(EIO));
-    const std::int64_t at = engine.m_llErrorTime[0].load();
+    const std::int64_t at = ReadInputResult(engine, 0).errorTime;
     EXPECT_GT(at, 1'000'000);
     EXPECT_LT(at, 9'000'000);
     EXPECT_EQ(InputFailureText(engine, 0).rfind("read error at 00:00:0", 0), 0u)

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "engine/engine_errors.h"
+#include "engine/input_result.h"
 #include "fault_support.h"
 
 extern "C" {
@@ -78,7 +79,7 @@ TEST_P(TruncatedDownload, IsCopiedAsFarAsItGoes) {
     CAVConverter engine;
     StartJob(engine, {{cut, output, 4.0}});
     engine.Join();
-    ASSERT_EQ(engine.m_status[0].load(), kStatusSucceeded) << engine.m_nError[0].load();
+    ASSERT_EQ(engine.m_status[0].load(), kStatusSucceeded) << ReadInputResult(engine, 0).error;
     EXPECT_EQ(engine.WorkerResult(), 0);
     EXPECT_EQ(ReadBytes(cut), before);
     ASSERT_TRUE(fs::exists(output));
@@ -95,14 +96,15 @@ TEST_P(TruncatedDownload, IsCopiedAsFarAsItGoes) {
 
     const auto count = static_cast<std::int64_t>(copied.size());
     if (c.counted) {
-        EXPECT_EQ(engine.m_llVideoPackets[0].load(), static_cast<std::int64_t>(all.size()));
-        EXPECT_EQ(engine.m_llLeftOut[0].load(), static_cast<std::int64_t>(all.size()) - count);
+        EXPECT_EQ(ReadInputResult(engine, 0).videoPackets, static_cast<std::int64_t>(all.size()));
+        EXPECT_EQ(ReadInputResult(engine, 0).leftOut,
+                  static_cast<std::int64_t>(all.size()) - count);
     } else {
-        EXPECT_EQ(engine.m_llVideoPackets[0].load(), count);
-        EXPECT_EQ(engine.m_llLeftOut[0].load(), 0);
+        EXPECT_EQ(ReadInputResult(engine, 0).videoPackets, count);
+        EXPECT_EQ(ReadInputResult(engine, 0).leftOut, 0);
     }
     // Where the copy ends: the time of its last packet, as the output has it.
-    const std::int64_t end = engine.m_llFileEnd[0].load();
+    const std::int64_t end = ReadInputResult(engine, 0).fileEnd;
     ASSERT_NE(end, AV_NOPTS_VALUE);
     ASSERT_TRUE(copied.back().pts.has_value());
     const double last = Seconds(*copied.back().pts, outMedia.streams[outMedia.Video()].timeBase);
@@ -128,8 +130,8 @@ TEST(TruncatedDownload, AWholeFileHasNoEnd) {
         StartJob(engine, {{whole, output, 4.0}});
         engine.Join();
         EXPECT_EQ(engine.m_status[0].load(), kStatusSucceeded);
-        EXPECT_EQ(engine.m_llLeftOut[0].load(), 0);
-        EXPECT_EQ(engine.m_llFileEnd[0].load(), AV_NOPTS_VALUE);
+        EXPECT_EQ(ReadInputResult(engine, 0).leftOut, 0);
+        EXPECT_EQ(ReadInputResult(engine, 0).fileEnd, AV_NOPTS_VALUE);
         ExpectSameVideo(Media(whole), Media(output));
     }
 }
@@ -160,15 +162,15 @@ TEST(TruncatedDownload, AnAviCutInsideAPictureKeepsTheWholePictures) {
     CAVConverter engine;
     StartJob(engine, {{cut, dir / "out.avi", 4.0}});
     engine.Join();
-    ASSERT_EQ(engine.m_status[0].load(), kStatusSucceeded) << engine.m_nError[0].load();
+    ASSERT_EQ(engine.m_status[0].load(), kStatusSucceeded) << ReadInputResult(engine, 0).error;
 
     const auto copied = VideoOf(Media(dir / "out.avi"));
     ASSERT_EQ(copied.size(), victim);
     for (size_t i = 0; i < copied.size(); ++i)
         EXPECT_EQ(copied[i].hash, all[i].hash) << "packet " << i;
-    EXPECT_EQ(engine.m_llVideoPackets[0].load(), static_cast<std::int64_t>(victim) + 1);
-    EXPECT_EQ(engine.m_llLeftOut[0].load(), 1);
-    EXPECT_NE(engine.m_llFileEnd[0].load(), AV_NOPTS_VALUE);
+    EXPECT_EQ(ReadInputResult(engine, 0).videoPackets, static_cast<std::int64_t>(victim) + 1);
+    EXPECT_EQ(ReadInputResult(engine, 0).leftOut, 1);
+    EXPECT_NE(ReadInputResult(engine, 0).fileEnd, AV_NOPTS_VALUE);
 }
 
 // Cut before its first whole picture, the file has nothing to copy: it

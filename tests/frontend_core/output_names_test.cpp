@@ -47,6 +47,11 @@ TEST_P(OutputNamesTest, MakesUniqueNamesInTheFolder) {
         } else {
             EXPECT_EQ(names[i].result, OutputNameResult::kOk);
             EXPECT_EQ(names[i].path, Utf8FromPath(out) + "/" + c.expected[i]);
+            // The engine goes on from this place when the name is taken by
+            // the time the copy is finished.
+            EXPECT_EQ(velmora::NameAt(names[i].place), names[i].path);
+            EXPECT_EQ(names[i].place.first,
+                      Utf8FromPath(out) + "/" + velmora::FileNameOf(c.inputs[i]));
         }
     }
 }
@@ -68,6 +73,22 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"mark goes before the last dot", {"a.b.mp4"}, {"a.b.mp4"}, {"a.b(0).mp4"}},
         NameCase{"no dot, the others go on", {}, {"movie", "a.mp4"}, {"", "a.mp4"}},
         NameCase{"dot in a folder only", {}, {"d.ir/movie"}, {""}},
+        NameCase{"a name ending in a number is numbered like any other",
+                 {"clip(3).mp4"},
+                 {"clip(3).mp4"},
+                 {"clip(3)(0).mp4"}},
+        NameCase{"numbered inputs keep to their own names",
+                 {"clip(3).mp4", "clip.mp4"},
+                 {"clip(3).mp4", "clip(4).mp4", "clip.mp4"},
+                 {"clip(3)(0).mp4", "clip(4).mp4", "clip(0).mp4"}},
+        NameCase{"an input named like another's numbered name",
+                 {"clip.mp4"},
+                 {"clip.mp4", "clip(0).mp4"},
+                 {"clip(0).mp4", "clip(0)(0).mp4"}},
+        NameCase{"a number in parentheses that is not ours",
+                 {"take (2).mp4", "x(abc).mp4"},
+                 {"take (2).mp4", "x(abc).mp4"},
+                 {"take (2)(0).mp4", "x(abc)(0).mp4"}},
         NameCase{"spaces and other scripts",
                  {"my clip 视频 ü.mkv"},
                  {"my clip 视频 ü.mkv", "Ωμέγα ñ.ts"},
@@ -109,6 +130,79 @@ TEST(OutputNames, ATrailingSeparatorIsNotDoubled) {
     testmedia::TempDir dir;
     const std::string folder = Utf8FromPath(dir.path()) + "/";
     EXPECT_EQ(PlanOutputNames(folder, {"a.mp4"})[0].path, folder + "a.mp4");
+}
+
+// The names an output may take, in the order it takes them, and the names
+// of the files it is held under before it is finished. Every one fits the
+// file system's limit, cut on a character boundary.
+struct SequenceCase {
+    const char* label;
+    std::string first;
+    long long number;
+    std::string expected;
+};
+
+void PrintTo(const SequenceCase& c, std::ostream* out) { *out << c.label; }
+
+class NameSequenceTest : public testing::TestWithParam<SequenceCase> {};
+
+TEST_P(NameSequenceTest, NumbersTheFirstChoice) {
+    const SequenceCase& c = GetParam();
+    EXPECT_EQ(velmora::NameAt({c.first, c.number}), c.expected);
+    EXPECT_LE(velmora::FileNameOf(velmora::NameAt({c.first, c.number})).size(),
+              velmora::kMaxFileNameBytes);
+}
+
+const std::string kLongStem(250, 'a');
+// 84 three-byte characters: 252 bytes.
+std::string LongWide() {
+    std::string text;
+    for (int i = 0; i < 84; ++i) text += "影";
+    return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NameSequenceTest,
+    testing::Values(
+        SequenceCase{"first choice", "out/clip.mp4", -1, "out/clip.mp4"},
+        SequenceCase{"first number", "out/clip.mp4", 0, "out/clip(0).mp4"},
+        SequenceCase{"ending in a number", "out/clip(3).mp4", -1, "out/clip(3).mp4"},
+        SequenceCase{"ending in a number, numbered", "out/clip(3).mp4", 0, "out/clip(3)(0).mp4"},
+        SequenceCase{"ending in a number, further on", "out/clip(3).mp4", 4, "out/clip(3)(4).mp4"},
+        SequenceCase{"no extension", "out/clip(3)", 1, "out/clip(3)(1)"},
+        SequenceCase{"dot in the folder only", "o.ut/clip", 2, "o.ut/clip(2)"},
+        SequenceCase{"long name cut to fit", "o/" + kLongStem + ".mp4", 12,
+                     "o/" + std::string(247, 'a') + "(12).mp4"},
+        SequenceCase{"long name in another script cut on a character", "o/" + LongWide() + ".ts", 0,
+                     "o/" + LongWide().substr(0, 249) + "(0).ts"}),
+    [](const testing::TestParamInfo<SequenceCase>& info) {
+        std::string name;
+        for (const char* p = info.param.label; *p; ++p)
+            name += (std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_');
+        return name;
+    });
+
+TEST(TemporaryNames, KeepTheFinalNameInFrontAndFitTheLimit) {
+    const struct {
+        std::string finalName;
+        std::string temporary;  // TemporaryName(finalName, "abcdef")
+        std::string setAside;   // SetAsideName(finalName, -1)
+        std::string setAside1;  // SetAsideName(finalName, 1)
+    } cases[] = {
+        {"out/clip(3).mp4", "out/clip(3).mp4.velmora-abcdef.part",
+         "out/clip(3).mp4.velmora-stopped.part", "out/clip(3).mp4.velmora-stopped(1).part"},
+        {"o/" + kLongStem + ".mp4", "o/" + std::string(235, 'a') + ".velmora-abcdef.part",
+         "o/" + std::string(234, 'a') + ".velmora-stopped.part",
+         "o/" + std::string(231, 'a') + ".velmora-stopped(1).part"},
+        {"o/" + LongWide() + ".ts", "o/" + LongWide().substr(0, 234) + ".velmora-abcdef.part",
+         "o/" + LongWide().substr(0, 234) + ".velmora-stopped.part",
+         "o/" + LongWide().substr(0, 231) + ".velmora-stopped(1).part"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(velmora::TemporaryName(c.finalName, "abcdef"), c.temporary);
+        EXPECT_EQ(velmora::SetAsideName(c.finalName, -1), c.setAside);
+        EXPECT_EQ(velmora::SetAsideName(c.finalName, 1), c.setAside1);
+    }
 }
 
 TEST(FileNameOf, SplitsAtTheLastSeparatorOfEitherKind) {

@@ -22,6 +22,7 @@
 #include <string>
 
 #include "engine/av_converter.h"
+#include "engine/input_result.h"
 #include "fuzz_extensions.h"
 
 extern "C" {
@@ -69,7 +70,7 @@ void RunJob(CAVConverter& engine, const fs::path& input, const fs::path& output)
 
     if (engine.IsRunning()) Die("the worker still runs after Join()");
     const int status = engine.m_status[0];
-    const int error = engine.m_nError[0];
+    const int error = ReadInputResult(engine, 0).error;
     const int current = engine.m_nCurrent;
     const int result = engine.WorkerResult();
     switch (status) {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "engine/input_result.h"
+
 extern "C" {
 #include <libavutil/log.h>
 }
@@ -32,7 +34,7 @@ JobOutcome OutcomeOf(const CAVConverter& engine, int count) {
     JobOutcome outcome;
     for (int i = 0; i < count; ++i) {
         outcome.statuses.push_back(engine.m_status[i]);
-        outcome.errors.push_back(engine.m_nError[i]);
+        outcome.errors.push_back(ReadInputResult(engine, i).error);
     }
     outcome.current = engine.m_nCurrent;
     outcome.result = engine.WorkerResult();

@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
 # Times velmora-cli against the ffmpeg program doing the same stream copy
 # (video only, no re-encoding) and against a plain cp of the same file.
+# velmora-cli flushes each output to disk (fsync) before it gives it its
+# final name; ffmpeg and cp leave theirs in the page cache. So the large
+# copies are also timed against ffmpeg and cp followed by an fsync of the
+# output and its folder (sync FILE DIR), against velmora-cli under
+# eatmydata (which turns its fsync into nothing) when that is installed,
+# and against mkvmerge for the Matroska input.
 #
 #   bench/engine_vs_ffmpeg.sh            all sections
 #   bench/engine_vs_ffmpeg.sh big        the ~1 GB copies only: H.264 in MP4, MKV
@@ -158,6 +164,25 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 # ---- the ~1 GB copies ---------------------------------------------------------
 
+# The fsync of a finished output and of its folder: bash -c "$synced" OUT
+# COMMAND... runs COMMAND, then flushes OUT as velmora-cli flushes its own.
+# shellcheck disable=SC2016 # expanded by that bash
+synced='"$@" && sync "$0" "$(dirname "$0")"'
+
+# One timed run of TOOL over $in (see bench_big for the variables).
+time_tool() {
+  local ff_copy=(ffmpeg -nostdin -v error -y -i "$in" -map 0:v -c copy "$ff_out")
+  case $1 in
+    vel) time_once "rm -f $vel_out" "$cli" -q -o "$out" "$in" ;;
+    vel_eat) time_once "rm -f $vel_out" eatmydata "$cli" -q -o "$out" "$in" ;;
+    ff) time_once "rm -f $ff_out" "${ff_copy[@]}" ;;
+    ff_sync) time_once "rm -f $ff_out" bash -c "$synced" "$ff_out" "${ff_copy[@]}" ;;
+    cp) time_once "rm -f $cp_out" cp "$in" "$cp_out" ;;
+    cp_sync) time_once "rm -f $cp_out" bash -c "$synced" "$cp_out" cp "$in" "$cp_out" ;;
+    mkvmerge) time_once "rm -f $mkv_out" mkvmerge -q -o "$mkv_out" --no-audio "$in" ;;
+  esac
+}
+
 bench_big() {
   make_big
   local out=$cache/out
@@ -172,22 +197,26 @@ bench_big() {
     local bytes
     bytes=$(stat -c %s "$in")
     cat "$in" >/dev/null  # into the page cache
-    local vel_out=$out/${in##*/} ff_out=$out/ff.$ext cp_out=$out/cp.$ext
-    local -a vel=() ff=() cpt=()
-    local vel_cpu ff_cpu cp_cpu
-    vel_cpu=$(mktemp) ff_cpu=$(mktemp) cp_cpu=$(mktemp)
+    local vel_out=$out/${in##*/} ff_out=$out/ff.$ext cp_out=$out/cp.$ext mkv_out=$out/mkvmerge.mkv
+    local -a tools=(vel ff cp ff_sync cp_sync)
+    command -v eatmydata >/dev/null && tools+=(vel_eat)
+    [ "$ext" = mkv ] && command -v mkvmerge >/dev/null && tools+=(mkvmerge)
+    local -A runs=() cpu=()
+    local tool
+    for tool in "${tools[@]}"; do cpu[$tool]=$(mktemp); done
     local r
     for ((r = 0; r < rounds; r++)); do
-      # Alternate the order too, so neither tool always follows the other.
-      if ((r % 2 == 0)); then
-        vel+=("$(cpu_log=$vel_cpu time_once "rm -f $vel_out" "$cli" -q -o "$out" "$in")")
-        ff+=("$(cpu_log=$ff_cpu time_once "rm -f $ff_out" ffmpeg -nostdin -v error -y -i "$in" -map 0:v -c copy "$ff_out")")
-      else
-        ff+=("$(cpu_log=$ff_cpu time_once "rm -f $ff_out" ffmpeg -nostdin -v error -y -i "$in" -map 0:v -c copy "$ff_out")")
-        vel+=("$(cpu_log=$vel_cpu time_once "rm -f $vel_out" "$cli" -q -o "$out" "$in")")
-      fi
-      cpt+=("$(cpu_log=$cp_cpu time_once "rm -f $cp_out" cp "$in" "$cp_out")")
+      # Each round starts with the next tool, so that no tool always
+      # follows the same other one.
+      local first=$((r % ${#tools[@]}))
+      for tool in "${tools[@]:first}" "${tools[@]:0:first}"; do
+        runs[$tool]+="$(cpu_log=${cpu[$tool]} time_tool "$tool") "
+      done
     done
+    local -a vel=() ff=() cpt=()
+    read -r -a vel <<<"${runs[vel]}"
+    read -r -a ff <<<"${runs[ff]}"
+    read -r -a cpt <<<"${runs[cp]}"
     rm -f "$vel_out" "$ff_out"
     local vel_rss ff_rss
     vel_rss=$(peak_rss "$cli" -q -o "$out" "$in")
@@ -198,7 +227,7 @@ bench_big() {
     local same
     same=$(same_video "$vel_out" "$ff_out")
     [ "$same" = same ] || hash_failures=$((hash_failures + 1))
-    rm -f "$vel_out" "$ff_out" "$cp_out"
+    rm -f "$vel_out" "$ff_out" "$cp_out" "$mkv_out"
 
     local vm fm cm vmin fmin
     vm=$(printf '%s\n' "${vel[@]}" | median)
@@ -214,12 +243,27 @@ bench_big() {
       "$(ratio "$vel_rss" 1024)" "$(ratio "$ff_rss" 1024)"
     printf '     runs  vel: %s\n     runs  ff:  %s\n     runs  cp:  %s\n' "${vel[*]}" "${ff[*]}" "${cpt[*]}"
     printf '     output bytes  velmora %s  ffmpeg %s   video packets: %s\n' "$vel_size" "$ff_size" "$same"
+    # The anchors that flush as velmora-cli does, or that it does not flush
+    # against: wall time medians and velmora-cli's time over each.
+    local anchors='' tm
+    for tool in ff_sync cp_sync vel_eat mkvmerge; do
+      [ -n "${runs[$tool]:-}" ] || continue
+      tm=$(tr ' ' '\n' <<<"${runs[$tool]}" | grep . | median)
+      anchors+=$(printf '  %s %.3f (vel/%s %s)' "$tool" "$tm" "$tool" "$(ratio "$vm" "$tm")")
+    done
+    printf '     wall s (median)%s\n' "$anchors"
     # CPU time is less disturbed than wall time when the host is busy.
-    local vc fc cc
-    vc=$(median <"$vel_cpu") fc=$(median <"$ff_cpu") cc=$(median <"$cp_cpu")
+    local -A cpu_med=()
+    for tool in "${tools[@]}"; do cpu_med[$tool]=$(median <"${cpu[$tool]}"); done
     printf '     cpu s (user+sys, median)  cp %.3f  velmora %.3f  ffmpeg %.3f  vel/ff %s  vel/cp %s\n' \
-      "$cc" "$vc" "$fc" "$(ratio "$vc" "$fc")" "$(ratio "$vc" "$cc")"
-    rm -f "$vel_cpu" "$ff_cpu" "$cp_cpu"
+      "${cpu_med[cp]}" "${cpu_med[vel]}" "${cpu_med[ff]}" "$(ratio "${cpu_med[vel]}" "${cpu_med[ff]}")" "$(ratio "${cpu_med[vel]}" "${cpu_med[cp]}")"
+    anchors=''
+    for tool in ff_sync cp_sync vel_eat mkvmerge; do
+      [ -n "${cpu_med[$tool]:-}" ] || continue
+      anchors+=$(printf '  %s %.3f' "$tool" "${cpu_med[$tool]}")
+    done
+    printf '     cpu s (user+sys, median)%s\n' "$anchors"
+    for tool in "${tools[@]}"; do rm -f "${cpu[$tool]}"; done
   done
   echo "goals: vel/ff <= 0.85 on mp4, <= 0.5 on mkv, <= 0.75 on ts; vel/cp <= 2.5 on mp4; velMiB < ffMiB"
 }

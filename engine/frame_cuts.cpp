@@ -1,26 +1,12 @@
 #include "engine/frame_cuts.h"
 
-#include <cstring>
+#include <algorithm>
+
+#include "engine/start_code.h"
 
 namespace velmora {
 
 namespace {
-
-// The index of the next start code prefix 00 00 01 at or after `from`, or
-// `size`. The search goes from one byte 01 to the next with memchr, which
-// reads many bytes at a time: coded video holds few of them, and some
-// streams hold many zero bytes.
-std::size_t NextStartCode(const std::uint8_t* d, std::size_t from, std::size_t size) {
-    std::size_t i = from;
-    while (i + 2 < size) {
-        const void* one = std::memchr(d + i + 2, 1, size - i - 2);
-        if (!one) return size;
-        const auto at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(one) - d);
-        if (d[at - 1] == 0 && d[at - 2] == 0) return at - 2;
-        i = at - 1;
-    }
-    return size;
-}
 
 // An unsigned Exp-Golomb number at the start of d[from..], read as the
 // H.264 parser reads a slice's first macroblock: straight from the bytes,
@@ -47,10 +33,26 @@ bool IsH264SliceStart(int type) { return type == 1 || type == 2 || type == 5; }
 bool IsH264FrameHeader(int type) { return type >= 6 && type <= 9; }  // SEI, SPS, PPS, AUD
 
 bool IsHevcSlice(int type) { return type <= 9 || (type >= 16 && type <= 21); }
+bool IsHevcIrap(int type) { return type >= 16 && type <= 23; }
 bool IsHevcUnitStart(int type) {
     return (type >= 32 && type <= 37) || type == 39 || (type >= 41 && type <= 44) ||
            (type >= 48 && type <= 55);
 }
+
+// True for a NAL header FFmpeg reads: the forbidden bit clear, layer 0 and
+// a temporal id; FFmpeg passes over the others as if they were not there.
+bool HevcHeaderRead(const std::uint8_t* header) {
+    const bool forbidden = header[0] & 0x80;
+    const int layer = ((header[0] & 1) << 5) | (header[1] >> 3);
+    const int temporalIdPlus1 = header[1] & 7;
+    return !forbidden && layer == 0 && temporalIdPlus1 != 0;
+}
+
+// Bytes of a slice NAL unit, from its start code on, that hold every field
+// the parser reads from the header of a picture's first slice: at most 80
+// bits up to the picture order count, which emulation prevention bytes
+// spread over at most 15 bytes behind the start code and the NAL header.
+constexpr std::size_t kHevcSliceHeaderBytes = 64;
 
 bool IsMpegSlice(int code) { return code >= 0x01 && code <= 0xAF; }
 constexpr int kMpegSequenceHeader = 0xB3;
@@ -106,11 +108,18 @@ FrameCuts::Scan FrameCuts::ScanH264(const std::uint8_t* d, std::size_t size) {
 
 FrameCuts::Scan FrameCuts::ScanHevc(const std::uint8_t* d, std::size_t size) {
     Scan scan;
+    m_hevcPicture = HevcPicture{};
+    m_hevcPicture.headersEnd = size;
+    bool sliceSeen = false;
     for (std::size_t p = NextStartCode(d, 0, size); p < size && !scan.bad;
          p = NextStartCode(d, p + 3, size)) {
         // The parser decides on the byte after the two-byte NAL header.
         if (p + 5 >= size) return scan.bad = true, scan;
         const int type = (d[p + 3] >> 1) & 0x3F;
+        if (!sliceSeen && IsHevcSlice(type) && HevcHeaderRead(d + p + 3)) {
+            sliceSeen = true;
+            NotePicture(d, p, size);
+        }
         if (IsHevcUnitStart(type)) {
             if (m_started) Cut(scan, d, p, size);
             m_started = false;
@@ -120,6 +129,17 @@ FrameCuts::Scan FrameCuts::ScanHevc(const std::uint8_t* d, std::size_t size) {
         }
     }
     return scan;
+}
+
+void FrameCuts::NotePicture(const std::uint8_t* d, std::size_t at, std::size_t size) {
+    // The parser stops at the first slice of a picture once it read its
+    // header; a slice that is not the first segment of its picture may be
+    // followed by others it would read too.
+    if (!(d[at + 5] & 0x80)) return;
+    const int type = (d[at + 3] >> 1) & 0x3F;
+    m_hevcPicture.decided = true;
+    m_hevcPicture.key = IsHevcIrap(type);
+    m_hevcPicture.headersEnd = std::min(size, at + kHevcSliceHeaderBytes);
 }
 
 FrameCuts::Scan FrameCuts::ScanMpeg2(const std::uint8_t* d, std::size_t size) {

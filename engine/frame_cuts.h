@@ -42,6 +42,21 @@ public:
     // packet of a stream needs no cut at its start.
     bool IsOneFrame(const std::uint8_t* data, std::size_t size);
 
+    // HEVC: what the NAL units of the packet IsOneFrame() took last tell
+    // about its picture without FFmpeg's parser, which splits and unescapes
+    // every NAL unit of a packet to read a few bytes of headers.
+    struct HevcPicture {
+        // The first slice the parser reads is the first of its picture:
+        // the parser reads the header of that slice and nothing after it.
+        bool decided = false;
+        // An IRAP picture (NAL types 16 to 23): the parser's key flag.
+        bool key = false;
+        // When decided, the parser reads nothing at or after this byte:
+        // fed only the bytes before it, it tells the same.
+        std::size_t headersEnd = 0;
+    };
+    const HevcPicture& LastHevcPicture() const { return m_hevcPicture; }
+
 private:
     // The cuts found in one packet; `bad` when a cut fell inside it or the
     // packet ends in the middle of what decides a cut.
@@ -54,6 +69,7 @@ private:
     Scan ScanH264(const std::uint8_t* data, std::size_t size);
     Scan ScanHevc(const std::uint8_t* data, std::size_t size);
     Scan ScanMpeg2(const std::uint8_t* data, std::size_t size);
+    void NotePicture(const std::uint8_t* data, std::size_t at, std::size_t size);
 
     AVCodecID m_codec;
     bool m_first = true;
@@ -62,6 +78,7 @@ private:
     bool m_started = false;      // the current frame has its slice
     std::uint32_t m_lastMb = 0;
     int m_mpegFrameState = 0;  // MPEG-2: 0 before the picture, 1-3 in its extensions, 4 in slices
+    HevcPicture m_hevcPicture;
 };
 
 }  // namespace velmora

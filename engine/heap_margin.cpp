@@ -1,6 +1,10 @@
 #include "engine/heap_margin.h"
 
-#ifdef __GLIBC__
+// <malloc.h> first: __GLIBC__ comes from the C library's own headers, so a
+// test for it before any of them is included is always false (which left
+// this function empty for a while, and the probe of a list faulting in the
+// same decoder memory for every file).
+#if __has_include(<malloc.h>)
 #include <malloc.h>
 #endif
 

@@ -81,11 +81,18 @@ std::unique_ptr<UnparsedVideo> UnparsedVideo::Start(AVFormatContext* input, int 
 }
 
 bool UnparsedVideo::KeyFlag(AVPacket* packet) {
+    // HEVC's parser unescapes every byte of every slice, and reads a few
+    // bytes of the first: fed only the headers, it tells the picture type
+    // the same, and the NAL type tells the key flag.
+    const FrameCuts::HevcPicture* hevc = nullptr;
+    if (m_codec == AV_CODEC_ID_HEVC && m_cuts.LastHevcPicture().decided)
+        hevc = &m_cuts.LastHevcPicture();
+    const int parsed = hevc ? static_cast<int>(hevc->headersEnd) : packet->size;
     std::uint8_t* frame = nullptr;
     int frameSize = 0;
     av_parser_parse2(m_parser.get(), m_parserContext.get(), &frame, &frameSize, packet->data,
-                     packet->size, packet->pts, packet->dts, packet->pos);
-    const int key = m_parser->key_frame;
+                     parsed, packet->pts, packet->dts, packet->pos);
+    const int key = hevc ? hevc->key : m_parser->key_frame;
     const int picture = m_parser->pict_type;
     // Here the parser's path would take the demuxer's flag of the packet
     // after this one.

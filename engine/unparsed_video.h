@@ -11,7 +11,8 @@
 // is then checked to be what the parser would have made of it: one whole
 // frame (see FrameCuts), with times the parser's path would leave as they
 // are. The key flag is the parser's own, from a parser of ours
-// that only reads each frame's headers. The first packet that fails the
+// that only reads each frame's headers (for HEVC, only those up to the
+// first slice's; the NAL type of that slice tells the key flag). The first packet that fails the
 // check ends the copy, which is then made again from the start through the
 // parser: every copy is the same as one made through the parser.
 

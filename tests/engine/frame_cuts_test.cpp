@@ -12,11 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/ff_ptr.h"
+#include "engine/start_code.h"
 #include "test_media.h"
 
 namespace {
@@ -36,6 +38,8 @@ std::ostream& operator<<(std::ostream& os, const StreamCase& c) { return os << c
 
 const StreamCase kStreams[] = {
     {"h264_b_frames", kPicture + "-c:v libx264 -bf 3"},
+    // CAVLC: a 01 byte in every 50 or so, and a 00 in every 11.
+    {"h264_cavlc", kPicture + "-c:v libx264 -coder 0 -bf 2"},
     {"h264_slices", kPicture + "-c:v libx264 -slices 3 -bf 0"},
     {"h264_interlaced", kPicture + "-c:v libx264 -flags +ildct+ilme"},
     {"hevc", kPicture + kHevc},
@@ -257,6 +261,152 @@ TEST_P(FrameCutsVersusParser, OneFrameOnlyWhereTheParserAgrees) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, FrameCutsVersusParser, testing::ValuesIn(kStreams),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The start code search against a byte-by-byte one, on bytes made of 00,
+// 01 and 03 mostly, as in CAVLC-coded video and at emulation prevention,
+// with start codes at every place within the 16 bytes compared at once,
+// searched from every place and ending at every place near them.
+TEST(StartCodeSearch, FindsTheFirstPrefixWhereverItLies) {
+    auto bytewise = [](const Bytes& d, size_t from, size_t size) {
+        for (size_t i = from; i + 2 < size; ++i)
+            if (d[i] == 0 && d[i + 1] == 0 && d[i + 2] == 1) return i;
+        return size;
+    };
+    std::mt19937 random(7);
+    const std::uint8_t kCommon[] = {0x00, 0x01, 0x03, 0x01, 0xFF, 0x00, 0x01, 0x80};
+    std::uniform_int_distribution<int> pick(0, 2 * int(std::size(kCommon)) - 1);
+    Bytes d(1024);
+    for (std::uint8_t& b : d) {
+        const int k = pick(random);
+        b = k < int(std::size(kCommon)) ? kCommon[k] : std::uint8_t(random());
+    }
+    // One prefix at each offset 0 to 47 from a place a multiple of 64 bytes
+    // into the buffer, with its own surroundings, and a last one that ends
+    // the buffer.
+    for (size_t at = 64, shift = 0; at + 70 < d.size(); at += 64, ++shift) {
+        const size_t p = at + shift % 48;
+        d[p] = 0;
+        d[p + 1] = 0;
+        d[p + 2] = 1;
+    }
+    d[d.size() - 3] = 0;
+    d[d.size() - 2] = 0;
+    d[d.size() - 1] = 1;
+
+    size_t found = 0;
+    for (size_t size : {d.size(), d.size() - 1, d.size() - 2, size_t(100), size_t(17), size_t(3)})
+        for (size_t from = 0; from <= size; ++from) {
+            const size_t expected = bytewise(d, from, size);
+            ASSERT_EQ(velmora::NextStartCode(d.data(), from, size), expected)
+                << "from " << from << " in " << size << " bytes";
+            found += expected < size;
+        }
+    EXPECT_GT(found, d.size());  // the search did find prefixes
+}
+
+// The key flag of HEVC pictures from NAL types against FFmpeg's parser, and
+// the parser fed only the headers against the parser fed the whole packet.
+// Each row makes one kind of IRAP picture every 10 frames between pictures
+// of other types; BLA pictures are CRA pictures with their NAL type
+// rewritten, as a splice would leave them.
+struct HevcKeyCase {
+    const char* name;
+    std::string x265;  // the encoder's parameters after the common ones
+    int irapType;      // the NAL type of the IRAP pictures the encoder makes
+    int rewriteTo;     // the type they get before the check, 0 for none
+};
+
+std::ostream& operator<<(std::ostream& os, const HevcKeyCase& c) { return os << c.name; }
+
+const std::string kClosedGop = ":keyint=10:min-keyint=10:scenecut=0:open-gop=0";
+const std::string kOpenGop = ":keyint=10:min-keyint=10:scenecut=0:open-gop=1:bframes=3";
+
+const HevcKeyCase kHevcKeyCases[] = {
+    {"idr_w_radl", kClosedGop + ":bframes=3:radl=2", 19, 0},
+    {"idr_n_lp", kClosedGop + ":bframes=0", 20, 0},
+    {"cra", kOpenGop, 21, 0},
+    {"bla_w_lp", kOpenGop, 21, 16},
+    {"bla_w_radl", kOpenGop, 21, 17},
+    {"bla_n_lp", kOpenGop, 21, 18},
+};
+
+// The NAL types of the slices in `packet`.
+std::vector<int> SliceTypes(const Bytes& packet) {
+    std::vector<int> types;
+    for (size_t p = velmora::NextStartCode(packet.data(), 0, packet.size()); p + 3 < packet.size();
+         p = velmora::NextStartCode(packet.data(), p + 3, packet.size())) {
+        const int type = (packet[p + 3] >> 1) & 0x3F;
+        if (type < 32) types.push_back(type);
+    }
+    return types;
+}
+
+class HevcKeyFlag : public testing::TestWithParam<HevcKeyCase> {};
+
+TEST_P(HevcKeyFlag, NalTypeAndHeadersTellWhatTheParserTells) {
+    const HevcKeyCase& c = GetParam();
+    Video video = ReadPes(
+        testmedia::Make(std::string("keys_") + c.name + ".ts",
+                        kPicture + kHevc + ":pools=none:frame-threads=1" + c.x265 + " -an"));
+    ASSERT_EQ(video.codec, AV_CODEC_ID_HEVC);
+    const int irapType = c.rewriteTo ? c.rewriteTo : c.irapType;
+    if (c.rewriteTo) {
+        for (Bytes& packet : video.pes)
+            for (size_t p = velmora::NextStartCode(packet.data(), 0, packet.size());
+                 p + 3 < packet.size();
+                 p = velmora::NextStartCode(packet.data(), p + 3, packet.size()))
+                if (((packet[p + 3] >> 1) & 0x3F) == c.irapType)
+                    packet[p + 3] = std::uint8_t((packet[p + 3] & 0x81) | (c.rewriteTo << 1));
+    }
+
+    using Parser = std::unique_ptr<AVCodecParserContext, decltype(&av_parser_close)>;
+    Parser whole(av_parser_init(AV_CODEC_ID_HEVC), &av_parser_close);
+    Parser headers(av_parser_init(AV_CODEC_ID_HEVC), &av_parser_close);
+    velmora::CodecContextPtr wholeContext(avcodec_alloc_context3(nullptr));
+    velmora::CodecContextPtr headersContext(avcodec_alloc_context3(nullptr));
+    for (AVCodecContext* context : {wholeContext.get(), headersContext.get()}) {
+        context->codec_id = AV_CODEC_ID_HEVC;
+        context->codec_type = AVMEDIA_TYPE_VIDEO;
+    }
+    whole->flags |= PARSER_FLAG_COMPLETE_FRAMES;
+    headers->flags |= PARSER_FLAG_COMPLETE_FRAMES;
+    auto parse = [](AVCodecParserContext* parser, AVCodecContext* context, const Bytes& packet,
+                    size_t size) {
+        std::uint8_t* out = nullptr;
+        int outSize = 0;
+        av_parser_parse2(parser, context, &out, &outSize, packet.data(), int(size), AV_NOPTS_VALUE,
+                         AV_NOPTS_VALUE, 0);
+    };
+
+    velmora::FrameCuts cuts(AV_CODEC_ID_HEVC);
+    std::map<int, int> keysByType, othersByType;  // by the NAL type of the first slice
+    for (size_t i = 0; i < video.pes.size(); ++i) {
+        SCOPED_TRACE("packet " + std::to_string(i));
+        const Bytes& packet = video.pes[i];
+        ASSERT_TRUE(cuts.IsOneFrame(packet.data(), packet.size()));
+        const velmora::FrameCuts::HevcPicture& picture = cuts.LastHevcPicture();
+        ASSERT_TRUE(picture.decided);
+        ASSERT_LE(picture.headersEnd, packet.size());
+        parse(whole.get(), wholeContext.get(), packet, packet.size());
+        parse(headers.get(), headersContext.get(), packet, picture.headersEnd);
+        EXPECT_EQ(picture.key, whole->key_frame == 1);
+        EXPECT_EQ(headers->key_frame, whole->key_frame);
+        EXPECT_EQ(headers->pict_type, whole->pict_type);
+        const std::vector<int> types = SliceTypes(packet);
+        ASSERT_FALSE(types.empty());
+        ++(picture.key ? keysByType : othersByType)[types.front()];
+    }
+    // The row's IRAP pictures were key frames (the first picture is always
+    // an IDR picture), and pictures of other types were not.
+    EXPECT_GE(keysByType[irapType], 4);
+    auto isIrap = [](int type) { return type >= 16 && type <= 23; };
+    for (const auto& [type, count] : keysByType) EXPECT_TRUE(isIrap(type)) << type;
+    for (const auto& [type, count] : othersByType) EXPECT_FALSE(isIrap(type)) << type;
+    EXPECT_FALSE(othersByType.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(IrapTypes, HevcKeyFlag, testing::ValuesIn(kHevcKeyCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
